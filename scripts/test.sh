@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds into build/ and runs every test.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+tav_install_packages
+tav_build "$TAV_ROOT/build"
+ctest --test-dir "$TAV_ROOT/build" --output-on-failure --parallel "$(nproc)"
+
+# The busy hand-over between the server's two threads, under ThreadSanitizer.
+cmake -S "$TAV_ROOT" -B "$TAV_ROOT/build-tsan" -G Ninja -DTAV_TSAN=ON
+cmake --build "$TAV_ROOT/build-tsan" --parallel --target server_tests
+TSAN_OPTIONS="halt_on_error=1" ctest --test-dir "$TAV_ROOT/build-tsan" --output-on-failure \
+  --parallel "$(nproc)" -R 'Dispatcher\.'

@@ -1,0 +1,370 @@
+// Server test fixture: folders, processes and a protocol client.
+#include "fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#include "protocol/login.h"
+#include "protocol/wire.h"
+
+namespace fs = std::filesystem;
+
+namespace tavtest {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point t) {
+  return std::chrono::duration<double>(Clock::now() - t).count();
+}
+
+int freePort() {
+  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  socklen_t len = sizeof a;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+  ::close(fd);
+  return ntohs(a.sin_port);
+}
+
+std::string slurp(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::ostringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+// fork + exec with stdout/stderr to files and extra environment.
+pid_t spawn(const std::string& exe, const std::vector<std::string>& args, const Env& env,
+            const std::string& outFile, const std::string& errFile) {
+  pid_t pid = ::fork();
+  if (pid != 0) return pid;
+  int out = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  ::dup2(out, 1);
+  ::dup2(err, 2);
+  for (const auto& [k, v] : env) ::setenv(k.c_str(), v.c_str(), 1);
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(exe.c_str()));
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  ::execv(exe.c_str(), argv.data());
+  ::_exit(127);
+}
+
+int waitFor(pid_t pid, double timeoutSeconds, bool& reaped) {
+  auto start = Clock::now();
+  int status = 0;
+  while (secondsSince(start) < timeoutSeconds) {
+    pid_t r = ::waitpid(pid, &status, WNOHANG);
+    if (r == pid) {
+      reaped = true;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return -1;
+}
+
+}  // namespace
+
+std::string utf8(const std::u16string& s) { return tav::toUtf8(s); }
+
+ServerDir::ServerDir(bool demo, const Env& mkdbEnv) {
+  char tmpl[] = "/tmp/tavtest-XXXXXX";
+  if (!::mkdtemp(tmpl)) throw std::runtime_error("mkdtemp");
+  path_ = tmpl;
+  fs::copy_file(TAV_SERVER_BIN, file("TAVserver"));
+  fs::copy_file(TAV_BUSY_LIB, file("libTAVbusy.so"));
+  std::vector<std::string> args{path_};
+  if (demo) args.push_back("--demo");
+  pid_t pid = spawn(TAV_MKDB_BIN, args, mkdbEnv, file("mkdb.out"), file("mkdb.err"));
+  bool reaped = false;
+  if (waitFor(pid, 60, reaped) != 0) throw std::runtime_error("TAVmkdb failed: " + slurp(file("mkdb.err")));
+  port_ = freePort();
+  writeIni("ipaddr=127.0.0.1\nhostport=" + std::to_string(port_) + "\n");
+}
+
+ServerDir::~ServerDir() {
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+void ServerDir::writeIni(const std::string& text) {
+  std::ofstream(file("TAVserver.ini"), std::ios::binary | std::ios::trunc) << text;
+}
+
+void ServerDir::sql(const std::string& dbFile, const std::string& statement) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open(file(dbFile).c_str(), &db) != SQLITE_OK) throw std::runtime_error("open " + dbFile);
+  char* msg = nullptr;
+  int rc = sqlite3_exec(db, statement.c_str(), nullptr, nullptr, &msg);
+  std::string err = msg ? msg : "";
+  sqlite3_free(msg);
+  sqlite3_close(db);
+  if (rc != SQLITE_OK) throw std::runtime_error("sql: " + err);
+}
+
+std::string ServerDir::query(const std::string& dbFile, const std::string& statement) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(file(dbFile).c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+    throw std::runtime_error("open " + dbFile);
+  sqlite3_stmt* st = nullptr;
+  std::string out;
+  if (sqlite3_prepare_v2(db, statement.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+    std::string err = sqlite3_errmsg(db);
+    sqlite3_close(db);
+    throw std::runtime_error("query: " + err);
+  }
+  if (sqlite3_step(st) == SQLITE_ROW && sqlite3_column_type(st, 0) != SQLITE_NULL)
+    out = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+  sqlite3_finalize(st);
+  sqlite3_close(db);
+  return out;
+}
+
+RunResult runServerToEnd(const ServerDir& dir, const std::vector<std::string>& args, const Env& env,
+                         double timeoutSeconds) {
+  Env e = env;
+  e.emplace("TAV_LOCK_FILE", dir.file("server.lock"));
+  pid_t pid = spawn(dir.file("TAVserver"), args, e, dir.file("run.out"), dir.file("run.err"));
+  bool reaped = false;
+  RunResult r;
+  r.exitCode = waitFor(pid, timeoutSeconds, reaped);
+  if (!reaped) {
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+  }
+  r.out = slurp(dir.file("run.out"));
+  r.err = slurp(dir.file("run.err"));
+  return r;
+}
+
+ServerProcess::ServerProcess(const ServerDir& dir, const Env& env, const std::vector<std::string>& args) {
+  Env e = env;
+  e.emplace("TAV_LOCK_FILE", dir.file("server.lock"));
+  errFile_ = dir.file("server.err");
+  pid_ = spawn(dir.file("TAVserver"), args, e, dir.file("server.out"), errFile_);
+  // Ready once the port accepts; the probe connection closes at once and
+  // the server gives its login up.
+  auto start = Clock::now();
+  while (secondsSince(start) < 20) {
+    if (!alive()) throw std::runtime_error("server ended at start-up: " + stderrText());
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(dir.port()));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    ::close(fd);
+    if (ok) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  throw std::runtime_error("server did not start listening");
+}
+
+ServerProcess::~ServerProcess() { stop(); }
+
+bool ServerProcess::alive() {
+  if (reaped_) return false;
+  int status = 0;
+  if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+    reaped_ = true;
+    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return false;
+  }
+  return true;
+}
+
+int ServerProcess::waitExit(double timeoutSeconds) {
+  if (!reaped_) status_ = waitFor(pid_, timeoutSeconds, reaped_);
+  return reaped_ ? status_ : -1;
+}
+
+void ServerProcess::stop() {
+  if (!reaped_ && pid_ > 0) {
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    reaped_ = true;
+  }
+  // In a ThreadSanitizer build a report ends the server; make it a failure
+  // of the test that ran it.
+  std::string err = stderrText();
+  if (err.find("ThreadSanitizer") != std::string::npos) ADD_FAILURE() << err;
+}
+
+std::string ServerProcess::stderrText() const { return slurp(errFile_); }
+
+Client::Client(int port) {
+  fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<uint16_t>(port));
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+}
+
+Client::~Client() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+std::string Client::readExactly(std::size_t n, double timeoutSeconds) {
+  std::string out;
+  auto start = Clock::now();
+  while (out.size() < n) {
+    double left = timeoutSeconds - secondsSince(start);
+    if (left <= 0) break;
+    pollfd p{fd_, POLLIN, 0};
+    if (::poll(&p, 1, static_cast<int>(left * 1000) + 1) <= 0) break;
+    char buf[4096];
+    ssize_t r = ::recv(fd_, buf, std::min(sizeof buf, n - out.size()), 0);
+    if (r <= 0) break;
+    out.append(buf, static_cast<std::size_t>(r));
+  }
+  return out;
+}
+
+std::string Client::readAvailable(double quietSeconds, double timeoutSeconds) {
+  std::string out;
+  auto start = Clock::now();
+  for (;;) {
+    double wait = out.empty() ? timeoutSeconds - secondsSince(start) : quietSeconds;
+    if (wait <= 0) break;
+    pollfd p{fd_, POLLIN, 0};
+    if (::poll(&p, 1, static_cast<int>(wait * 1000) + 1) <= 0) break;
+    char buf[65536];
+    ssize_t r = ::recv(fd_, buf, sizeof buf, 0);
+    if (r <= 0) break;
+    out.append(buf, static_cast<std::size_t>(r));
+  }
+  return out;
+}
+
+std::string Client::readList(double timeoutSeconds) {
+  std::string out;
+  auto start = Clock::now();
+  while (!(out.size() >= 2 && out.size() % 2 == 0 && out[out.size() - 1] == 0 && out[out.size() - 2] == 0)) {
+    double left = timeoutSeconds - secondsSince(start);
+    if (left <= 0) break;
+    pollfd p{fd_, POLLIN, 0};
+    if (::poll(&p, 1, static_cast<int>(left * 1000) + 1) <= 0) break;
+    char buf[65536];
+    ssize_t r = ::recv(fd_, buf, sizeof buf, 0);
+    if (r <= 0) break;
+    out.append(buf, static_cast<std::size_t>(r));
+  }
+  return out;
+}
+
+void Client::sendBytes(const std::string& bytes) {
+  std::size_t off = 0;
+  while (off < bytes.size()) {
+    ssize_t r = ::send(fd_, bytes.data() + off, bytes.size() - off, MSG_NOSIGNAL);
+    if (r <= 0) return;
+    off += static_cast<std::size_t>(r);
+  }
+}
+
+void Client::sendText(const std::u16string& text) { sendBytes(tav::toUtf16le(text)); }
+
+bool Client::waitClosed(double timeoutSeconds) {
+  auto start = Clock::now();
+  while (secondsSince(start) < timeoutSeconds) {
+    pollfd p{fd_, POLLIN, 0};
+    if (::poll(&p, 1, 100) > 0) {
+      char buf[4096];
+      ssize_t r = ::recv(fd_, buf, sizeof buf, 0);
+      if (r <= 0) return true;
+    }
+  }
+  return false;
+}
+
+std::u16string Client::login(const std::u16string& id, const std::u16string& password,
+                             const std::u16string& tag) {
+  greeting = readExactly(tav::GreetingSize);
+  if (greeting.size() != tav::GreetingSize) return u"<no greeting>";
+  auto rec = tav::buildLoginRecord(greeting, tag, id, password);
+  if (!rec) return u"<bad record>";
+  sendBytes(*rec);
+  return tav::fromUtf16le(readAvailable(0.3));
+}
+
+std::u16string Client::loginAdmin(const std::u16string& name, const std::u16string& password) {
+  return login(std::u16string(1, tav::AdminPrefix) + name, password, u"supe001");
+}
+
+std::u16string Client::knock() {
+  sendText(u"CLIENT");
+  return tav::fromUtf16le(readExactly(12));
+}
+
+bool Client::request(const std::u16string& word, const std::vector<std::u16string>& fields) {
+  if (knock() != u"APPROV") return false;
+  std::u16string body = word;
+  for (const auto& f : fields) {
+    body += f;
+    body += tav::FieldSep;
+  }
+  sendBytes(tav::toUtf16le(body) + std::string(tav::MsgEnd));
+  return true;
+}
+
+std::u16string Client::replyWord(double quietSeconds) {
+  return tav::fromUtf16le(readAvailable(quietSeconds));
+}
+
+std::u16string Client::call(const std::u16string& word, const std::vector<std::u16string>& fields) {
+  if (!request(word, fields)) return u"<not approved>";
+  return replyWord();
+}
+
+std::u16string Client::callList(const std::u16string& word, const std::vector<std::u16string>& fields) {
+  if (!request(word, fields)) return u"<not approved>";
+  std::u16string t = tav::fromUtf16le(readList());
+  if (!t.empty() && t.back() == 0) t.pop_back();
+  return t;
+}
+
+std::vector<std::vector<std::u16string>> records(const std::u16string& list) {
+  std::vector<std::vector<std::u16string>> out;
+  std::vector<std::u16string> rec;
+  std::u16string field;
+  for (char16_t c : list) {
+    if (c == tav::FieldSep) {
+      rec.push_back(field);
+      field.clear();
+    } else if (c == tav::RecordSep) {
+      out.push_back(rec);
+      rec.clear();
+    } else {
+      field += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace tavtest

@@ -1,0 +1,116 @@
+// Test fixture for black-box server tests: a temp folder holding a copy of
+// TAVserver, libTAVbusy.so, fresh databases from TAVmkdb and an ini file;
+// the real server started there on 127.0.0.1 and stopped by its pid; and a
+// small protocol client.
+#pragma once
+#include <sys/types.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tavtest {
+
+using Env = std::map<std::string, std::string>;
+
+// A folder the server can run from.
+class ServerDir {
+ public:
+  // demo: TAVmkdb --demo. env: passed to TAVmkdb (TAV_NOW for adacess).
+  explicit ServerDir(bool demo = false, const Env& mkdbEnv = {});
+  ~ServerDir();
+  ServerDir(const ServerDir&) = delete;
+  ServerDir& operator=(const ServerDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  int port() const { return port_; }
+  void writeIni(const std::string& text);
+  // Runs SQL against one of the database files (server must not be running).
+  void sql(const std::string& dbFile, const std::string& statement);
+  // First column of the first row of a query, as text ("" for none/NULL).
+  std::string query(const std::string& dbFile, const std::string& statement);
+
+ private:
+  std::string path_;
+  int port_ = 0;
+};
+
+struct RunResult {
+  int exitCode = -1;  // -1 when killed by a signal or timed out
+  std::string out, err;
+};
+
+// Runs the server's copy in `dir` to its end (start-up failures, /pswd).
+RunResult runServerToEnd(const ServerDir& dir, const std::vector<std::string>& args,
+                         const Env& env = {}, double timeoutSeconds = 20);
+
+// A running server, stopped by its pid when destroyed.
+class ServerProcess {
+ public:
+  ServerProcess(const ServerDir& dir, const Env& env = {}, const std::vector<std::string>& args = {});
+  ~ServerProcess();
+  pid_t pid() const { return pid_; }
+  bool alive();
+  // Waits for the process to end by itself; its exit code or -1.
+  int waitExit(double timeoutSeconds);
+  void stop();
+  std::string stderrText() const;
+
+ private:
+  pid_t pid_ = -1;
+  std::string errFile_;
+  int status_ = -1;
+  bool reaped_ = false;
+};
+
+// One client connection speaking the wire protocol.
+class Client {
+ public:
+  explicit Client(int port);
+  ~Client();
+  Client(const Client&) = delete;
+  Client& operator=(const Client&) = delete;
+
+  bool connected() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
+  // Reads exactly n bytes (or fewer when the peer closes / the wait ends).
+  std::string readExactly(std::size_t n, double timeoutSeconds = 15);
+  // Reads what arrives until `quietSeconds` pass without more.
+  std::string readAvailable(double quietSeconds = 0.5, double timeoutSeconds = 15);
+  // Reads until the last two bytes received are an even-aligned zero pair.
+  std::string readList(double timeoutSeconds = 15);
+  void sendBytes(const std::string& bytes);
+  void sendText(const std::u16string& text);
+  // True when the server closed the connection (EOF) within the wait.
+  bool waitClosed(double timeoutSeconds = 15);
+
+  std::string greeting;  // the 30 bytes of the login greeting
+  // Reads the greeting, sends the login record, returns the reply decoded.
+  std::u16string login(const std::u16string& id, const std::u16string& password,
+                       const std::u16string& tag = u"user001");
+  std::u16string loginAdmin(const std::u16string& name = u"admino",
+                            const std::u16string& password = u"8526");
+
+  // Knock "CLIENT" and return the 12-byte answer decoded.
+  std::u16string knock();
+  // Knock, then send the body (word + fields each followed by FieldSep +
+  // MsgEnd). Returns false when the knock was not approved.
+  bool request(const std::u16string& word, const std::vector<std::u16string>& fields = {});
+  // Word reply as text (reads what comes within `quiet`).
+  std::u16string replyWord(double quietSeconds = 0.3);
+  // Knock + request + word reply.
+  std::u16string call(const std::u16string& word, const std::vector<std::u16string>& fields = {});
+  // Knock + request + list reply (terminator cut off), as text.
+  std::u16string callList(const std::u16string& word, const std::vector<std::u16string>& fields = {});
+
+ private:
+  int fd_ = -1;
+};
+
+// Splits a list reply into records of fields.
+std::vector<std::vector<std::u16string>> records(const std::u16string& list);
+std::string utf8(const std::u16string& s);
+
+}  // namespace tavtest

@@ -14,6 +14,7 @@ add_executable(TAVserver
   mainloop.cpp
   ownpassword.cpp
   prevstep.cpp
+  records.cpp
   server.cpp
   serverlog.cpp
 )

@@ -1,0 +1,45 @@
+// Record helpers shared by the command families.
+#include "TAVserver/records.h"
+
+#include "TAVserver/dispatcher.h"
+#include "protocol/text.h"
+
+namespace tav::server {
+
+bool findNoCase(store::Table& t, const char* field, std::u16string_view id) {
+  const int f = t.fieldIndex(std::string_view(field));
+  for (bool on = t.moveFirst(); on; on = t.moveNext())
+    if (equalsNoCase(t.get(f).asText(), id)) return true;
+  return false;
+}
+
+bool findNumber(store::Table& t, const char* field, int64_t number) {
+  const int f = t.fieldIndex(std::string_view(field));
+  for (bool on = t.moveFirst(); on; on = t.moveNext()) {
+    store::Value v = t.get(f);
+    if (!v.isNull() && v.asInt() == number) return true;
+  }
+  return false;
+}
+
+std::u16string fieldText(const store::Value& v) { return v.asText(); }
+
+void addFields(ListRecord& rec, store::Table& t, int from, int to) {
+  for (int i = from; i < to; ++i) rec.addText(fieldText(t.get(i)));
+}
+
+std::u16string storableText(std::u16string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (char16_t c : text)
+    if (c != 0 && c != SectionSep && c != RecordSep) out.push_back(c);
+  return out;
+}
+
+std::u16string whoText(const Slot& s) { return s.slotID + u"(" + s.slotName + u")"; }
+
+bool sendRecord(Server& S, int n, const ListRecord& rec) { return reply(S, n, rec.bytes()); }
+
+bool sendListEnd(Server& S, int n) { return reply(S, n, MsgEnd); }
+
+}  // namespace tav::server

@@ -1,0 +1,40 @@
+// Helpers every command family uses on records: finding a row by ID,
+// turning stored values into list-reply text, cleaning text before it is
+// stored, and the "who did it" text.
+#pragma once
+#include <string>
+#include <string_view>
+
+#include "TAVserver/server.h"
+#include "TAVserver/store/store.h"
+#include "protocol/wire.h"
+
+namespace tav::server {
+
+// Walks `t` from its first record to the first whose `field` equals `id`
+// ignoring (ASCII) letter case; false when the walk reaches the end.
+bool findNoCase(store::Table& t, const char* field, std::u16string_view id);
+
+// Walks `t` from its first record to the first whose whole-number `field`
+// equals `number`; false at the end.
+bool findNumber(store::Table& t, const char* field, int64_t number);
+
+// A stored value as list replies carry it: no value as empty text, whole
+// numbers in decimal, date-times as decimal with "." (never an exponent).
+std::u16string fieldText(const store::Value& v);
+
+// Appends fields from..to-1 (positions) of the current record.
+void addFields(ListRecord& rec, store::Table& t, int from, int to);
+
+// Text from a client loses Chr(0), Chr(23) and Chr(25) before it is stored,
+// so later list replies stay well formed.
+std::u16string storableText(std::u16string_view text);
+
+// Who did something: login ID, "(", display name, ")".
+std::u16string whoText(const Slot& s);
+
+// Sends one list record / the list's terminator on slot n.
+bool sendRecord(Server& S, int n, const ListRecord& rec);
+bool sendListEnd(Server& S, int n);
+
+}  // namespace tav::server

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -126,6 +127,8 @@ int openListener(const ServerConfig& cfg, const char*& error) {
 
 int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
+  // Databases, journals and backups hold accounts and passwords: owner only.
+  ::umask(077);
   Server S;
   S.serverPath = programDir();
   if (!initClock()) return fail("TAV_NOW 格式应为 yyyy-MM-dd HH:mm:ss");

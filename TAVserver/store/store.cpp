@@ -701,8 +701,8 @@ void Connection::lockAndConfigure(const std::string& schema, const std::string& 
             pragmaText(db, "SELECT count(*) FROM " + q + "sqlite_master");
             return;
         }
-        // Held from the first access until close; a rollback journal (not WAL)
-        // is what lets one commit span several attached files atomically.
+        // Locked now, so a second opener fails at once, and held until close.
+        // A rollback journal (not WAL) lets one commit span attached files atomically.
         execOn(db, "PRAGMA " + q + "locking_mode=EXCLUSIVE", "cannot open " + file);
         pragmaText(db, "PRAGMA " + q + "journal_mode=DELETE");
         execOn(db, "PRAGMA " + q + "synchronous=FULL", "cannot open " + file);

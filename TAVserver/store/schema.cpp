@@ -13,6 +13,7 @@ constexpr Field opt(std::string_view n, FieldType t) { return Field{n, t}; }
 constexpr Field req(std::string_view n, FieldType t) { return Field{n, t, false}; }
 constexpr Field zero(std::string_view n, FieldType t) { return Field{n, t, false, Unique::None, "0"}; }
 constexpr Field zeroOpt(std::string_view n, FieldType t) { return Field{n, t, true, Unique::None, "0"}; }
+constexpr Field keyed(std::string_view n, FieldType t) { return Field{n, t, true, Unique::None, {}, false, true}; }
 
 // ---- TAVusers.mdb ----------------------------------------------------------
 
@@ -199,14 +200,14 @@ constexpr auto kList = listFields(Field{"bill_id", T::Int32, false, Unique::None
 constexpr auto kListO = listFields(req("bill_id", T::Int32));
 
 constexpr Field kStatus[] = {
-    opt("bill_id", T::Int32),
+    keyed("bill_id", T::Int32),
     opt("Status", T::Int32),
     opt("User", T::Text),
     opt("Time", T::DateTime),
 };
 
 constexpr Field kDetail[] = {
-    opt("bill_id", T::Int32),
+    keyed("bill_id", T::Int32),
     opt("user_id", T::Text),
     opt("Type", T::Int32),
     opt("used_time", T::Real),
@@ -214,7 +215,7 @@ constexpr Field kDetail[] = {
 
 // usetime collects a fractional share of the order's used time.
 constexpr Field kSublist[] = {
-    opt("bill_id", T::Int32),
+    keyed("bill_id", T::Int32),
     opt("equip_id", T::Int32),
     opt("equipname", T::Text),
     zeroOpt("usetime", T::Real),
@@ -374,6 +375,11 @@ std::vector<std::string> createStatements(const Table& table) {
         if (f.unique == Unique::NoCase) idx += " COLLATE NOCASE";
         idx += ')';
         out.push_back(std::move(idx));
+    }
+    for (const Field& f : table.fields) {
+        if (!f.indexed) continue;
+        out.push_back("CREATE INDEX " + quoteIdent(std::string(table.name) + "_" + std::string(f.name)) + " ON " +
+                      quoteIdent(table.name) + " (" + quoteIdent(f.name) + ")");
     }
     return out;
 }

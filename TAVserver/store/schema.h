@@ -41,6 +41,9 @@ struct Field {
     // Store-assigned number that is never handed out twice, even after the row
     // it was given to is deleted.
     bool autoKey = false;
+    // The rows of one work order are looked up by this field, so it carries
+    // an index (the lookup then costs the matches, not the table).
+    bool indexed = false;
 };
 
 struct Table {

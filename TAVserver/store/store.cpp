@@ -405,6 +405,7 @@ struct TableCursor {
     std::uint64_t preparedFor = 0;  // Connection::openCount of the statements below
     Stmt forward, backward, count, remove;
     std::map<std::vector<bool>, Stmt> inserts, updates;
+    std::map<int, Stmt> wheres;  // rowidsWhere, by field index
 
     Pos pos = Pos::Before;
     bool bofFlag = false, eofFlag = false;
@@ -433,6 +434,7 @@ struct TableCursor {
         remove = Stmt();
         inserts.clear();
         updates.clear();
+        wheres.clear();
         live = Live::None;
         preparedFor = 0;
     }
@@ -681,6 +683,23 @@ struct TableCursor {
         pos = Pos::Gap;
         if (sqlite3_changes(conn->db) == 0)
             failOther("the current record of table " + table + " no longer exists");
+    }
+
+    std::vector<std::int64_t> rowidsWhere(int index, const Value& v) {
+        ensurePrepared();
+        if (index < 0 || index >= int(names.size())) failOther("table " + table + " has no such field");
+        Stmt& st = wheres[index];
+        if (!st)
+            st = prepare(conn->db,
+                         "SELECT rowid FROM " + qualified + " WHERE " + quoteIdent(names[std::size_t(index)]) +
+                             "=?1 ORDER BY rowid",
+                         true);
+        bindValue(conn->db, st.get(), 1, v);
+        std::vector<std::int64_t> out;
+        while (step(st.get(), "cannot read") == SQLITE_ROW) out.push_back(sqlite3_column_int64(st.get(), 0));
+        sqlite3_reset(st.get());
+        sqlite3_clear_bindings(st.get());
+        return out;
     }
 
     std::int64_t recordCount() {
@@ -1000,6 +1019,10 @@ int Table::fieldIndex(std::string_view name) const { return c_->indexOf(name); }
 int Table::fieldIndex(std::u16string_view name) const { return c_->indexOf(name); }
 
 std::int64_t Table::recordCount() { return c_->recordCount(); }
+
+std::vector<std::int64_t> Table::rowidsWhere(std::string_view fieldName, const Value& value) {
+    return c_->rowidsWhere(c_->indexOf(fieldName), value);
+}
 
 bool Table::moveFirst() { return c_->moveEnd(detail::TableCursor::Live::Forward); }
 bool Table::moveLast() { return c_->moveEnd(detail::TableCursor::Live::Backward); }

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace tav::store {
 
@@ -191,6 +192,13 @@ public:
     int fieldIndex(std::u16string_view name) const;
 
     std::int64_t recordCount();
+
+    // The rowids, in stored order, of the records whose field equals value
+    // (a whole number or a text; Null matches nothing). With an index on the
+    // field this costs the matches only, not a walk over the table: the rows
+    // of one work order in its history tables are found this way. Go to each
+    // with moveTo().
+    std::vector<std::int64_t> rowidsWhere(std::string_view fieldName, const Value& value);
 
     bool moveFirst();
     bool moveLast();

@@ -126,6 +126,26 @@ TEST_F(StoreTest, KeyedTableIsStoredInKeyOrderAndFoundByKeyWithoutAWalk) {
     EXPECT_TRUE(t.eof());
 }
 
+TEST_F(StoreTest, RowsOfOneKeyComeInStoredOrderWhateverTheIndexOrder) {
+    Database db(file("keyed.db"), OpenMode::Create);
+    db.exec("CREATE TABLE h(bill_id INTEGER, what TEXT); CREATE INDEX h_bill ON h(bill_id)");
+    Table h = db.table("h");
+    const std::pair<long long, const char16_t*> rows[] = {{7, u"a"}, {3, u"b"}, {7, u"c"}, {9, u"d"}, {7, u"e"}};
+    for (const auto& [bill, what] : rows) add(h, {{"bill_id", bill}, {"what", what}});
+    h.moveFirst();
+    h.deleteCurrent();  // the first row of order 7 goes
+
+    std::vector<std::u16string> seen;
+    for (std::int64_t rowid : h.rowidsWhere("BILL_ID", Value(7))) {
+        ASSERT_TRUE(h.moveTo(rowid));
+        seen.push_back(h.get("what").asText());
+    }
+    EXPECT_EQ(seen, (std::vector<std::u16string>{u"c", u"e"}));
+    EXPECT_TRUE(h.rowidsWhere("bill_id", Value(8)).empty());
+    EXPECT_TRUE(h.rowidsWhere("bill_id", Value()).empty());
+    EXPECT_THROW(h.rowidsWhere("nosuch", Value(7)), StoreError);
+}
+
 TEST_F(StoreTest, EmptyTableIsAtBothEnds) {
     Database db(file("empty.db"), OpenMode::Create);
     db.exec("CREATE TABLE e(a INTEGER)");

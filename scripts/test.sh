@@ -7,6 +7,11 @@ tav_install_packages
 tav_build "$TAV_ROOT/build"
 ctest --test-dir "$TAV_ROOT/build" --output-on-failure --parallel "$(nproc)"
 
+# Everything once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+tav_build "$TAV_ROOT/build-asan" -DTAV_ASAN=ON
+ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
+  ctest --test-dir "$TAV_ROOT/build-asan" --output-on-failure --parallel "$(nproc)"
+
 # The busy hand-over between the server's two threads, under ThreadSanitizer.
 cmake -S "$TAV_ROOT" -B "$TAV_ROOT/build-tsan" -G Ninja -DTAV_TSAN=ON
 cmake --build "$TAV_ROOT/build-tsan" --parallel --target server_tests

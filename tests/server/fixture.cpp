@@ -207,10 +207,11 @@ void ServerProcess::stop() {
     ::waitpid(pid_, nullptr, 0);
     reaped_ = true;
   }
-  // In a ThreadSanitizer build a report ends the server; make it a failure
-  // of the test that ran it.
+  // In a sanitizer build a report ends the server; make it a failure of
+  // the test that ran it.
   std::string err = stderrText();
-  if (err.find("ThreadSanitizer") != std::string::npos) ADD_FAILURE() << err;
+  for (const char* mark : {"ThreadSanitizer", "AddressSanitizer", "LeakSanitizer", "runtime error:"})
+    if (err.find(mark) != std::string::npos) ADD_FAILURE() << err;
 }
 
 std::string ServerProcess::stderrText() const { return slurp(errFile_); }

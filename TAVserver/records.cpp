@@ -22,6 +22,17 @@ bool findNumber(store::Table& t, const char* field, int64_t number) {
   return false;
 }
 
+bool findOrder(store::Table& t, bool current, std::optional<int32_t> id) {
+  if (!id || *id <= 0) return false;
+  if (current) return t.moveTo(*id);
+  auto rows = t.rowidsWhere("bill_id", store::Value(*id));
+  return !rows.empty() && t.moveTo(rows.back());
+}
+
+std::vector<int64_t> rowsOfOrder(store::Table& t, int32_t billId) {
+  return t.rowidsWhere("bill_id", store::Value(billId));
+}
+
 std::u16string fieldText(const store::Value& v) { return v.asText(); }
 
 void addFields(ListRecord& rec, store::Table& t, int from, int to) {

@@ -2,7 +2,9 @@
 // turning stored values into list-reply text, cleaning text before it is
 // stored, and the "who did it" text.
 #pragma once
+#include <optional>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "TAVserver/server.h"
@@ -18,6 +20,15 @@ bool findNoCase(store::Table& t, const char* field, std::u16string_view id);
 // Walks `t` from its first record to the first whose whole-number `field`
 // equals `number`; false at the end.
 bool findNumber(store::Table& t, const char* field, int64_t number);
+
+// Stands `list` (current) or `list_o` (archive) on the order numbered `id`
+// without walking the table: by key in `list`, through the number's index
+// in `list_o`. False when there is no such order (or no number).
+bool findOrder(store::Table& t, bool current, std::optional<int32_t> id);
+
+// The rowids of one order's rows in a history table (`status`, `detail`,
+// `sublist` or a twin), in stored order, through the index on `bill_id`.
+std::vector<int64_t> rowsOfOrder(store::Table& t, int32_t billId);
 
 // A stored value as list replies carry it: no value as empty text, whole
 // numbers in decimal, date-times as decimal with "." (never an exponent).

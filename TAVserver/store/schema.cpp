@@ -197,7 +197,8 @@ constexpr std::array<Field, 19> listFields(Field billId) {
 }
 
 constexpr auto kList = listFields(Field{"bill_id", T::Int32, false, Unique::None, {}, true});
-constexpr auto kListO = listFields(req("bill_id", T::Int32));
+// In the archive the number is kept as a unique field, found through its index.
+constexpr auto kListO = listFields(Field{"bill_id", T::Int32, false, Unique::Exact});
 
 constexpr Field kStatus[] = {
     keyed("bill_id", T::Int32),

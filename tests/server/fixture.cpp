@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -315,12 +316,30 @@ std::u16string Client::login(const std::u16string& id, const std::u16string& pas
 }
 
 std::u16string Client::loginAdmin(const std::u16string& name, const std::u16string& password) {
+  admin_ = true;
   return login(std::u16string(1, tav::AdminPrefix) + name, password, u"supe001");
 }
 
 std::u16string Client::knock() {
   sendText(u"CLIENT");
   return tav::fromUtf16le(readExactly(12));
+}
+
+// With TAV_CORPUS_DIR set, every request the tests send is kept as a seed
+// for the dispatcher's fuzz target: a byte for the session kind (1 for an
+// administrator), then the body without its terminator; a few per word.
+void keepSeed(bool admin, const std::u16string& body) {
+  const char* dir = std::getenv("TAV_CORPUS_DIR");
+  if (!dir) return;
+  std::string word = tav::toUtf8(body.substr(0, 6));
+  for (char& c : word)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  const std::string seed = std::string(1, admin ? '\1' : '\0') + tav::toUtf16le(body);
+  const std::string name = std::string(dir) + "/" + word + "-" + std::to_string(std::hash<std::string>{}(seed) % 1000000);
+  int kept = 0;
+  for (const auto& e : fs::directory_iterator(dir)) kept += e.path().filename().string().rfind(word + "-", 0) == 0;
+  if (kept >= 4 || fs::exists(name)) return;
+  std::ofstream(name, std::ios::binary) << seed;
 }
 
 bool Client::request(const std::u16string& word, const std::vector<std::u16string>& fields) {
@@ -330,6 +349,7 @@ bool Client::request(const std::u16string& word, const std::vector<std::u16strin
     body += f;
     body += tav::FieldSep;
   }
+  keepSeed(admin_, body);
   sendBytes(tav::toUtf16le(body) + std::string(tav::MsgEnd));
   return true;
 }

@@ -107,6 +107,7 @@ class Client {
 
  private:
   int fd_ = -1;
+  bool admin_ = false;
 };
 
 // Splits a list reply into records of fields.

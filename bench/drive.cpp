@@ -1,0 +1,648 @@
+// TAVbenchdrive DIR [--reps R] [--out FILE] [--server PATH] [--busy PATH]
+//               [--sqlite3 PATH] [--only KEY,KEY...] [--wrap "PROGRAM ARGS"]
+//
+// Times the real server on the databases that TAVbenchgen filled in DIR.
+//
+// 1. The floor, while no server holds the files: the sqlite3 shell runs the
+//    same scans with the same predicates on the same file, output thrown
+//    away; each R times, median of the wall time of the whole run. The same
+//    shell counts the rows each search must return.
+// 2. The server: its program and libTAVbusy.so are copied into DIR, an ini
+//    names 127.0.0.1 and a free port, TAV_LOCK_FILE points into DIR. One
+//    session logs in as the measuring account and sends "MYGRAD" first.
+// 3. Each request is sent once to warm up and then R times. Its service time
+//    runs from the arrival of "APPROV" to the arrival of the reply's last
+//    byte, so the main loop's pause before it answers a knock is not
+//    counted. The median is reported; every reply is checked (record counts
+//    against the shell's counts, the expected words).
+// 4. While the whole of `list` streams out ("QUICKYWORKO" with no pair) the
+//    server's VmRSS is sampled every millisecond; VmHWM is read afterwards.
+//
+// Results go to stdout as a table and, with --out, as tab-separated lines
+// that scripts/bench.sh turns into the performance table.
+//
+// --only measures just the named requests (keys as in the --out lines);
+// --wrap starts the server under another program, e.g. to count its
+// instructions: --wrap "valgrind --tool=callgrind --callgrind-out-file=cg.out
+// --toggle-collect=*handleWODetail*" (service times are then meaningless).
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/utsname.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench/benchio.h"
+#include "protocol/login.h"
+#include "protocol/wire.h"
+
+namespace fs = std::filesystem;
+using tav::bench::median;
+using tav::bench::nowSeconds;
+
+namespace {
+
+struct Failure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// ---- processes ------------------------------------------------------------------------
+
+using Env = std::vector<std::pair<std::string, std::string>>;
+
+pid_t spawn(const std::string& exe, const std::vector<std::string>& args, const Env& env,
+            const std::string& outFile, const std::string& errFile) {
+    pid_t pid = ::fork();
+    if (pid < 0) throw Failure("fork failed");
+    if (pid != 0) return pid;
+    int out = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    ::dup2(out, 1);
+    ::dup2(err, 2);
+    for (const auto& [k, v] : env) ::setenv(k.c_str(), v.c_str(), 1);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(exe.c_str()));
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    ::execvp(exe.c_str(), argv.data());
+    ::_exit(127);
+}
+
+int reap(pid_t pid) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string slurp(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+// The sqlite3 shell on one file.
+class Shell {
+public:
+    Shell(std::string exe, std::string scratch) : exe_(std::move(exe)), scratch_(std::move(scratch)) {}
+
+    // Wall time of one whole run, output discarded.
+    double timed(const std::string& db, const std::string& sql) const {
+        const double t0 = nowSeconds();
+        pid_t pid = spawn(exe_, {db, sql}, {}, "/dev/null", scratch_ + ".err");
+        const int rc = reap(pid);
+        const double t = nowSeconds() - t0;
+        if (rc != 0) throw Failure("sqlite3 failed on: " + sql + "\n" + slurp(scratch_ + ".err"));
+        return t;
+    }
+
+    long long count(const std::string& db, const std::string& sql) const {
+        pid_t pid = spawn(exe_, {db, "SELECT count(*) FROM (" + sql + ")"}, {}, scratch_ + ".out",
+                          scratch_ + ".err");
+        if (reap(pid) != 0) throw Failure("sqlite3 failed on: " + sql + "\n" + slurp(scratch_ + ".err"));
+        return std::stoll(slurp(scratch_ + ".out"));
+    }
+
+private:
+    std::string exe_, scratch_;
+};
+
+// ---- the server ---------------------------------------------------------------------------
+
+int freePort() {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) throw Failure("no free port");
+    socklen_t len = sizeof a;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+int connectTo(int port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+class Server {
+public:
+    Server(const std::string& dir, const std::string& serverBin, const std::string& busyLib,
+           const std::vector<std::string>& wrap)
+        : dir_(dir) {
+        fs::copy_file(serverBin, dir + "/TAVserver", fs::copy_options::overwrite_existing);
+        fs::copy_file(busyLib, dir + "/libTAVbusy.so", fs::copy_options::overwrite_existing);
+        port_ = freePort();
+        std::ofstream(dir + "/TAVserver.ini", std::ios::binary | std::ios::trunc)
+            << "ipaddr=127.0.0.1\nhostport=" << port_ << "\n";
+        ::unlink((dir + "/server.err").c_str());
+        std::vector<std::string> args(wrap.begin() + (wrap.empty() ? 0 : 1), wrap.end());
+        if (!wrap.empty()) args.push_back(dir + "/TAVserver");
+        pid_ = spawn(wrap.empty() ? dir + "/TAVserver" : wrap.front(), args,
+                     {{"TAV_LOCK_FILE", dir + "/server.lock"}}, dir + "/server.out", dir + "/server.err");
+        // Ready once the port takes a connection; the probe is closed at
+        // once and the server gives that login up.
+        const double start = nowSeconds();
+        while (nowSeconds() - start < 120) {
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                throw Failure("the server ended at start-up: " + slurp(dir + "/server.err"));
+            }
+            int fd = connectTo(port_);
+            if (fd >= 0) {
+                ::close(fd);
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        throw Failure("the server did not start listening");
+    }
+    ~Server() { stop(); }
+    Server(const Server&) = delete;
+    Server& operator=(const Server&) = delete;
+
+    int port() const { return port_; }
+    pid_t pid() const { return pid_; }
+
+    // Stops our own server process: a polite signal, then a hard one.
+    void stop() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGTERM);
+        const double start = nowSeconds();
+        int status = 0;
+        while (::waitpid(pid_, &status, WNOHANG) != pid_) {
+            if (nowSeconds() - start > 30) {
+                ::kill(pid_, SIGKILL);
+                ::waitpid(pid_, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        pid_ = -1;
+    }
+
+private:
+    std::string dir_;
+    int port_ = 0;
+    pid_t pid_ = -1;
+};
+
+// A field of /proc/PID/status in kB; -1 when it cannot be read.
+long procStatusKb(pid_t pid, const char* field) {
+    std::ifstream f("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    const std::string key = std::string(field) + ":";
+    while (std::getline(f, line))
+        if (line.compare(0, key.size(), key) == 0) return std::atol(line.c_str() + key.size());
+    return -1;
+}
+
+// ---- the client ---------------------------------------------------------------------------
+
+enum class Shape { List, Word };
+
+struct Reply {
+    std::string bytes;
+    double service = 0;  // seconds from "APPROV" to the last byte
+};
+
+class Session {
+public:
+    explicit Session(int port) : fd_(connectTo(port)) {
+        if (fd_ < 0) throw Failure("cannot connect to the server");
+        int big = 4 << 20;
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &big, sizeof big);
+    }
+    ~Session() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    void login(std::u16string_view id, std::u16string_view password) {
+        const std::string greeting = readExactly(tav::GreetingSize, 15);
+        if (greeting.size() != tav::GreetingSize) throw Failure("no login greeting");
+        auto rec = tav::buildLoginRecord(greeting, tav::TagUser, id, password);
+        if (!rec) throw Failure("cannot build the login record");
+        send(*rec);
+        const std::u16string word = tav::fromUtf16le(readExactly(16, 15));
+        if (word != tav::ReplyAccepted) throw Failure("login refused: " + tav::toUtf8(word));
+    }
+
+    // One request: knock, body, reply. The reply is complete at its list
+    // terminator (Shape::List) or after `wordBytes` bytes (Shape::Word).
+    Reply request(std::u16string_view body, Shape shape, std::size_t wordBytes = 12) {
+        for (int attempt = 0;; ++attempt) {
+            send(tav::toUtf16le(tav::KnockClient));
+            const std::string answer = readExactly(tav::KnockBytes, 15);
+            const std::u16string word = tav::fromUtf16le(answer);
+            if (word == tav::KnockApproved) break;
+            if (word != tav::KnockBusy || attempt > 50) throw Failure("knock answered \"" + tav::toUtf8(word) + "\"");
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        Reply r;
+        const double t0 = nowSeconds();
+        send(tav::toUtf16le(body) + std::string(tav::MsgEnd));
+        double last = t0;
+        std::vector<char> buf(1 << 20);
+        for (;;) {
+            if (shape == Shape::List && r.bytes.size() >= 2 && r.bytes.size() % 2 == 0 &&
+                r.bytes[r.bytes.size() - 1] == 0 && r.bytes[r.bytes.size() - 2] == 0)
+                break;
+            if (shape == Shape::Word && r.bytes.size() >= wordBytes) break;
+            pollfd p{fd_, POLLIN, 0};
+            // A word shorter than expected (a refusal) ends after a quiet second.
+            if (::poll(&p, 1, shape == Shape::Word && !r.bytes.empty() ? 1000 : 60000) <= 0) break;
+            ssize_t got = ::recv(fd_, buf.data(), buf.size(), 0);
+            if (got <= 0) break;
+            last = nowSeconds();
+            r.bytes.append(buf.data(), static_cast<std::size_t>(got));
+        }
+        r.service = last - t0;
+        return r;
+    }
+
+private:
+    std::string readExactly(std::size_t n, double timeoutSeconds) {
+        std::string out;
+        const double start = nowSeconds();
+        while (out.size() < n) {
+            const double left = timeoutSeconds - (nowSeconds() - start);
+            if (left <= 0) break;
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, static_cast<int>(left * 1000) + 1) <= 0) break;
+            char b[4096];
+            ssize_t got = ::recv(fd_, b, std::min(sizeof b, n - out.size()), 0);
+            if (got <= 0) break;
+            out.append(b, static_cast<std::size_t>(got));
+        }
+        return out;
+    }
+
+    void send(const std::string& bytes) {
+        std::size_t off = 0;
+        while (off < bytes.size()) {
+            ssize_t n = ::send(fd_, bytes.data() + off, bytes.size() - off, MSG_NOSIGNAL);
+            if (n <= 0) throw Failure("the server closed the connection");
+            off += static_cast<std::size_t>(n);
+        }
+    }
+
+    int fd_ = -1;
+};
+
+// Records of a list reply: RecordSep code units.
+long long recordCount(const std::string& bytes) {
+    long long n = 0;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+        if (bytes[i] == char(tav::RecordSep) && bytes[i + 1] == 0) ++n;
+    return n;
+}
+
+long long codeUnitCount(const std::string& bytes, char16_t c) {
+    long long n = 0;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+        if (static_cast<unsigned char>(bytes[i]) == (c & 0xff) && static_cast<unsigned char>(bytes[i + 1]) == (c >> 8))
+            ++n;
+    return n;
+}
+
+bool endsList(const std::string& b) {
+    return b.size() >= 2 && b.size() % 2 == 0 && b[b.size() - 1] == 0 && b[b.size() - 2] == 0;
+}
+
+std::u16string u16(long long v) { return tav::fromUtf8(std::to_string(v)); }
+
+// ---- the measurements -------------------------------------------------------------------------
+
+struct Measured {
+    std::string key, label;
+    std::vector<double> times;
+    long long records = -1;
+    std::size_t bytes = 0;
+    std::string floorKey;  // the floor this command is compared with, if any
+};
+
+struct Floor {
+    std::string key, label, sql;
+    std::vector<double> times;
+};
+
+struct Options {
+    std::string dir;
+    int reps = 7;
+    std::string out;
+    std::string serverBin = TAV_SERVER_BIN;
+    std::string busyLib = TAV_BUSY_LIB;
+    std::string sqlite3 = "sqlite3";
+    std::vector<std::string> only;  // empty: every request
+    std::vector<std::string> wrap;  // the program and arguments the server runs under
+};
+
+std::vector<std::string> splitOn(const std::string& text, char sep) {
+    std::vector<std::string> out;
+    std::string part;
+    std::istringstream in(text);
+    while (std::getline(in, part, sep))
+        if (!part.empty()) out.push_back(part);
+    return out;
+}
+
+int usage() {
+    std::cerr << "usage: TAVbenchdrive DIR [--reps R] [--out FILE] [--server PATH] [--busy PATH] [--sqlite3 PATH]\n"
+                 "                     [--only KEY,KEY...] [--wrap \"PROGRAM ARGS\"]\n";
+    return 2;
+}
+
+std::string ms(double seconds) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.2f", seconds * 1000);
+    return buf;
+}
+
+std::string machine() {
+    std::string cpu;
+    std::ifstream f("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(f, line))
+        if (line.rfind("model name", 0) == 0) {
+            cpu = line.substr(line.find(':') + 2);
+            break;
+        }
+    long memKb = 0;
+    std::ifstream m("/proc/meminfo");
+    while (std::getline(m, line))
+        if (line.rfind("MemTotal:", 0) == 0) memKb = std::atol(line.c_str() + 9);
+    utsname u{};
+    ::uname(&u);
+    return cpu + ", " + std::to_string(std::thread::hardware_concurrency()) + " cores, " +
+           std::to_string((memKb + 512 * 1024) / (1024 * 1024)) + " GiB, " + u.sysname + " " + u.release;
+}
+
+int run(const Options& o) {
+    const std::string dir = fs::absolute(o.dir).lexically_normal().string();
+    const tav::bench::Manifest m = tav::bench::readManifest(dir + "/" + std::string(tav::bench::kManifestName));
+    const long long orders = tav::bench::manifestInt(m, "orders");
+    const long long target = tav::bench::manifestInt(m, "target_bill");
+    const long long planOrder = tav::bench::manifestInt(m, "plan_bill");
+    const long long today = tav::bench::manifestInt(m, "today");
+    const std::string records = dir + "/TAVrecords.mdb";
+    const Shell shell(o.sqlite3, dir + "/bench.sqlite3");
+
+    // ---- 1. the floor and the expected counts, before the server locks the files
+    const std::string quickSql = "SELECT * FROM list WHERE " + tav::bench::quickPredicateSql();
+    const std::string advSql = "SELECT *, 1 FROM list WHERE " + tav::bench::advancedPredicateSql() +
+                               " UNION ALL SELECT *, 0 FROM list_o WHERE " + tav::bench::advancedPredicateSql();
+    const std::string detailSql =
+        "SELECT Status, User, Time FROM status WHERE bill_id = " + std::to_string(target) + " ORDER BY rowid DESC";
+    std::vector<Floor> floors = {
+        {"floor_quick", "sqlite3: list, instr(Description)", quickSql, {}},
+        {"floor_advanced", "sqlite3: list + list_o, five conditions", advSql, {}},
+        {"floor_detail", "sqlite3: status rows of one order (index)", detailSql, {}},
+        {"floor_all", "sqlite3: SELECT * FROM list", "SELECT * FROM list", {}},
+    };
+    const long long quickExpected = shell.count(records, quickSql);
+    const long long advExpected = shell.count(records, advSql);
+    const long long detailExpected = shell.count(records, detailSql);
+    for (int r = 0; r < o.reps + 1; ++r)
+        for (Floor& f : floors) {
+            const double t = shell.timed(records, f.sql);
+            if (r > 0) f.times.push_back(t);  // the first run only warms the page cache
+        }
+
+    // ---- 2. the server and one session
+    Server server(dir, o.serverBin, o.busyLib, o.wrap);
+    Session s(server.port());
+    s.login(tav::bench::kBenchUser, tav::bench::kBenchPassword);
+
+    auto check = [](bool ok, const std::string& what) {
+        if (!ok) throw Failure("unexpected reply to " + what);
+    };
+    const std::u16string fs16(1, tav::FieldSep), rs16(1, tav::RecordSep);
+    {
+        // The session's rights are set by its "MYGRAD".
+        Reply r = s.request(u"MYGRAD", Shape::List);
+        check(endsList(r.bytes) && tav::fromUtf16le(r.bytes).rfind(std::u16string(tav::bench::kBenchName) + fs16 + u"63" + fs16, 0) == 0,
+              "MYGRAD");
+    }
+
+    // Each condition: five fields, then its one-character connector and RecordSep.
+    std::u16string advanced = u"ADVAWO1";
+    for (const auto& c : tav::bench::kAdvancedConditions) {
+        for (std::u16string_view part : {c.open, c.field, c.op, c.value, c.close})
+            advanced += std::u16string(part) + fs16;
+        advanced += std::u16string(c.connector) + rs16;
+    }
+    const std::u16string bill = u16(target);
+    const std::u16string reportFrom = u16(today - 370), reportTo = u16(today);
+
+    struct Command {
+        std::string key, label;
+        std::u16string body;
+        Shape shape;
+        std::size_t wordBytes;
+        std::function<void(const Reply&)> verify;
+        std::string floorKey;
+    };
+    auto listOf = [&](long long expected, const std::string& what) {
+        return [expected, what, &check](const Reply& r) {
+            check(endsList(r.bytes) && (expected < 0 || recordCount(r.bytes) == expected),
+                  what + " (" + std::to_string(recordCount(r.bytes)) + " records, " + std::to_string(expected) +
+                      " expected)");
+        };
+    };
+    auto wordIs = [&](std::u16string_view word, const std::string& what) {
+        return [word, what, &check](const Reply& r) { check(tav::fromUtf16le(r.bytes) == word, what); };
+    };
+    const std::vector<Command> commands = {
+        {"quick", "QUICKYWORKO, Description contains the ~1% phrase",
+         u"QUICKYWORKO" + std::u16string(u"Description") + fs16 + std::u16string(tav::bench::kQuickNeedle) + fs16,
+         Shape::List, 0, listOf(quickExpected, "QUICKYWORKO"), "floor_quick"},
+        {"advanced", "ADVAWO1, five conditions with brackets, list + list_o", advanced, Shape::List, 0,
+         listOf(advExpected, "ADVAWO1"), "floor_advanced"},
+        {"detail", "DETAIL1STATUS, one order", u"DETAIL1STATUS" + bill + fs16, Shape::List, 0,
+         listOf(detailExpected, "DETAIL1STATUS"), "floor_detail"},
+        {"adtime", "ADTIME, one ordinary order", u"ADTIME1" + bill + fs16 + u"2" + fs16 + u"30" + fs16, Shape::Word,
+         12, wordIs(u"IGOTIT", "ADTIME"), ""},
+        {"adtime_plan", "ADTIME, one preventive order (5 equipment rows)",
+         u"ADTIME1" + u16(planOrder) + fs16 + u"1" + fs16 + u"30" + fs16, Shape::Word, 12,
+         wordIs(u"IGOTIT", "ADTIME on a preventive order"), ""},
+        {"write", "WRITE:1OLDWO, one order (status, cause, solution, remark)",
+         u"WRITE:1OLDWO" + std::u16string(u"bill_id") + fs16 + bill + fs16 + u"pointto" + fs16 + u"王强" + fs16 +
+             u"status" + fs16 + u"4" + fs16 + u"reason" + fs16 + u"轴承缺油磨损" + fs16 + u"solute" + fs16 +
+             u"更换轴承并加注润滑脂" + fs16 + u"scribebyeng" + fs16 + u"备件已申请" + fs16,
+         Shape::Word, 16, wordIs(u"WRITE,OK", "WRITE:1OLDWO"), ""},
+        {"report", "REPORT, created_date over 370 days, current orders",
+         u"REPORT00" + fs16 + u"created_date" + fs16 + reportFrom + fs16 + reportTo + fs16, Shape::List, 0,
+         [&check](const Reply& r) {
+             check(endsList(r.bytes) && codeUnitCount(r.bytes, tav::SectionSep) >= 2, "REPORT");
+         },
+         ""},
+        {"mygrad", "MYGRAD", u"MYGRAD", Shape::List, 0, listOf(-1, "MYGRAD"), ""},
+    };
+
+    auto wanted = [&](const std::string& key) {
+        return o.only.empty() || std::find(o.only.begin(), o.only.end(), key) != o.only.end();
+    };
+    std::vector<Measured> results;
+    for (const Command& c : commands) {
+        if (!wanted(c.key)) continue;
+        Measured mm{c.key, c.label, {}, -1, 0, c.floorKey};
+        for (int r = 0; r < o.reps + 1; ++r) {
+            Reply reply = s.request(c.body, c.shape, c.wordBytes);
+            c.verify(reply);
+            if (r == 0) continue;  // warm-up
+            mm.times.push_back(reply.service);
+            mm.records = c.shape == Shape::List ? recordCount(reply.bytes) : -1;
+            mm.bytes = reply.bytes.size();
+        }
+        std::cerr << "  " << c.key << ": " << ms(median(mm.times)) << " ms\n";
+        results.push_back(std::move(mm));
+    }
+
+    // ---- 4. memory while the whole list streams out
+    long rssBefore = -1, rssAfter = -1, hwm = -1;
+    std::atomic<long> rssPeak{-1};
+    if (wanted("all")) {
+        rssBefore = procStatusKb(server.pid(), "VmRSS");
+        std::atomic<bool> sampling{false}, quit{false};
+        std::thread sampler([&] {
+            while (!quit.load()) {
+                if (sampling.load()) {
+                    const long v = procStatusKb(server.pid(), "VmRSS");
+                    if (v > rssPeak.load()) rssPeak.store(v);
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        Measured all{"all", "QUICKYWORKO, no pair: the whole list", {}, -1, 0, "floor_all"};
+        try {
+            for (int r = 0; r < o.reps + 1; ++r) {
+                sampling.store(true);
+                Reply reply = s.request(u"QUICKYWORKO", Shape::List);
+                sampling.store(false);
+                listOf(orders, "QUICKYWORKO with no pair")(reply);
+                if (r == 0) continue;
+                all.times.push_back(reply.service);
+                all.records = recordCount(reply.bytes);
+                all.bytes = reply.bytes.size();
+            }
+        } catch (...) {
+            quit.store(true);
+            sampler.join();
+            throw;
+        }
+        quit.store(true);
+        sampler.join();
+        hwm = procStatusKb(server.pid(), "VmHWM");
+        rssAfter = procStatusKb(server.pid(), "VmRSS");
+        std::cerr << "  all: " << ms(median(all.times)) << " ms\n";
+        results.push_back(std::move(all));
+    }
+    server.stop();
+
+    // ---- report
+    auto floorOf = [&](const std::string& key) -> const Floor* {
+        for (const Floor& f : floors)
+            if (f.key == key) return &f;
+        return nullptr;
+    };
+    std::ostringstream table;
+    table << "orders in list: " << orders << "  (archive " << m.at("archived") << ", quick matches " << quickExpected
+          << ", advanced matches " << advExpected << ")\n";
+    table << "median service time of " << o.reps << " runs after one warm-up\n";
+    char line[512];
+    std::snprintf(line, sizeof line, "%-62s %10s %10s %10s %9s %8s\n", "request", "median ms", "min ms", "max ms",
+                  "records", "x floor");
+    table << line;
+    for (const Measured& r : results) {
+        const Floor* f = floorOf(r.floorKey);
+        char ratio[32] = "";
+        if (f) std::snprintf(ratio, sizeof ratio, "%.2f", median(r.times) / median(f->times));
+        std::snprintf(line, sizeof line, "%-62s %10s %10s %10s %9lld %8s\n", r.label.c_str(),
+                      ms(median(r.times)).c_str(), ms(*std::min_element(r.times.begin(), r.times.end())).c_str(),
+                      ms(*std::max_element(r.times.begin(), r.times.end())).c_str(), r.records, ratio);
+        table << line;
+    }
+    for (const Floor& f : floors) {
+        std::snprintf(line, sizeof line, "%-62s %10s %10s %10s\n", f.label.c_str(), ms(median(f.times)).c_str(),
+                      ms(*std::min_element(f.times.begin(), f.times.end())).c_str(),
+                      ms(*std::max_element(f.times.begin(), f.times.end())).c_str());
+        table << line;
+    }
+    if (hwm >= 0)
+        table << "server memory: VmRSS " << rssBefore << " kB before the full list, peak " << rssPeak.load()
+          << " kB while it streamed, " << rssAfter << " kB after; VmHWM " << hwm << " kB\n";
+    std::cout << table.str();
+
+    if (!o.out.empty()) {
+        std::ofstream out(o.out, std::ios::trunc);
+        out << "orders\t" << orders << "\n";
+        out << "machine\t" << machine() << "\n";
+        out << "reps\t" << o.reps << "\n";
+        for (const Measured& r : results)
+            out << "cmd\t" << r.key << "\t" << ms(median(r.times)) << "\t" << r.records << "\t" << r.floorKey << "\t"
+                << r.label << "\n";
+        for (const Floor& f : floors) out << "floor\t" << f.key << "\t" << ms(median(f.times)) << "\t" << f.label << "\n";
+        out << "memory\t" << rssBefore << "\t" << rssPeak.load() << "\t" << rssAfter << "\t" << hwm << "\n";
+        if (!out) throw Failure("cannot write " + o.out);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return usage();
+    Options o;
+    o.dir = argv[1];
+    for (int i = 2; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (i + 1 >= argc) return usage();
+        if (a == "--reps") o.reps = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--out") o.out = argv[++i];
+        else if (a == "--server") o.serverBin = argv[++i];
+        else if (a == "--busy") o.busyLib = argv[++i];
+        else if (a == "--sqlite3") o.sqlite3 = argv[++i];
+        else if (a == "--only") o.only = splitOn(argv[++i], ',');
+        else if (a == "--wrap") o.wrap = splitOn(argv[++i], ' ');
+        else return usage();
+    }
+    try {
+        return run(o);
+    } catch (const std::exception& e) {
+        std::cerr << "TAVbenchdrive: " << e.what() << "\n";
+        return 1;
+    }
+}

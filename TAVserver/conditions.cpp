@@ -30,12 +30,6 @@ std::optional<std::int64_t> plainWholeNumber(std::u16string_view s) {
   return negative ? -v : v;
 }
 
-// A field's numeric value; a text gives the number it begins with, read the
-// same way as a value from the request.
-double numberOf(const store::Value& v) {
-  return v.type() == store::Value::Type::Text ? leadingNumber(v.asText()) : v.asDouble();
-}
-
 }  // namespace
 
 Op opFromText(std::u16string_view code) {
@@ -121,6 +115,10 @@ bool isNumberText(std::u16string_view text) {
     if (expDigits == 0) return false;
   }
   return i == s.size();
+}
+
+double numberOf(const store::Value& v) {
+  return v.type() == store::Value::Type::Text ? leadingNumber(v.asText()) : v.asDouble();
 }
 
 bool isWholeNumberField(schema::FieldType type) {

@@ -45,6 +45,10 @@ std::optional<std::vector<Condition>> parseConditions(std::u16string_view reques
 // fraction and an exponent allowed; the empty text is not a number.
 bool isNumberText(std::u16string_view text);
 
+// A stored value as a number; a text gives the number it begins with, read
+// the same way as a value from a request (0 when it begins with none).
+double numberOf(const store::Value& v);
+
 // Whole-number fields in this system are all 32-bit; day numbers are stored
 // and compared as whole numbers too.
 bool isWholeNumberField(schema::FieldType type);

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <vector>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -36,6 +38,10 @@ void pauseCycle(Server& S) {
 void admitOne(Server& S) {
   int fd = ::accept4(S.listenSock, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
   if (fd < 0) return;
+  // Replies go out in several sends (records, then the terminator); none
+  // may wait for the peer's delayed acknowledgement.
+  const int one = 1;
+  ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
   for (int n = 1; n <= SlotCount; ++n) {
     if (!S.inUse(n)) {
       S.slotSock[static_cast<std::size_t>(n - 1)] = fd;

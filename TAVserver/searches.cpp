@@ -1,5 +1,9 @@
 // "ADVAWO", "ADVASS" and "QUICKY": the searches. Each walks its table once,
 // tests every record on the fields it needs and streams the matches out.
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -64,15 +68,14 @@ struct QuickPair {
   bool operator()(store::Table& t) const {
     const store::Value v = t.get(column);
     if (v.isNull()) return false;
-    if (whole) return (v.type() == store::Value::Type::Text ? leadingNumber(v.asText()) : v.asDouble()) == number;
+    if (whole) return cond::numberOf(v) == number;
     return needle.occursIn(v.asText());
   }
 };
 
-// A list reply streamed in bounded pieces: records go out as soon as a few
-// kilobytes have gathered, and the terminator leaves together with the last
-// of them, so a short list is one send and no reply waits on the peer's
-// delayed acknowledgement. Once a send fails, nothing more is sent, not even
+// A list reply streamed in bounded pieces: records go out whenever 32 KiB
+// have gathered, and the terminator leaves together with the last of them,
+// so a short list is one send. Once a send fails, nothing more is sent, not even
 // the terminator.
 class ListStream {
  public:

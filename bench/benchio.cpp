@@ -1,4 +1,4 @@
-// Shared pieces of the benchmark programs.
+// What the benchmark programs share.
 #include "bench/benchio.h"
 
 #include <algorithm>

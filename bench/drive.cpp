@@ -8,8 +8,9 @@
 //    away; each R times, median of the wall time of the whole run. The same
 //    shell counts the rows each search must return.
 // 2. The server: its program and libTAVbusy.so are copied into DIR, an ini
-//    names 127.0.0.1 and a free port, TAV_LOCK_FILE points into DIR. One
-//    session logs in as the measuring account and sends "MYGRAD" first.
+//    names 127.0.0.1 and a free port, TAV_LOCK_FILE points into DIR. Each
+//    request is measured in a session of its own, which logs in as the
+//    measuring account and sends "MYGRAD" first, as the client does.
 // 3. Each request is sent once to warm up and then R times. Its service time
 //    runs from the arrival of "APPROV" to the arrival of the reply's last
 //    byte, so the main loop's pause before it answers a knock is not
@@ -45,6 +46,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -244,8 +246,17 @@ public:
         int big = 4 << 20;
         ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &big, sizeof big);
     }
+    // Ends the session as the client does ("CLOSE!" gets no reply), so its
+    // slot is free at once.
     ~Session() {
-        if (fd_ >= 0) ::close(fd_);
+        if (fd_ < 0) return;
+        try {
+            send(tav::toUtf16le(tav::KnockClient));
+            if (tav::fromUtf16le(readExactly(tav::KnockBytes, 5)) == tav::KnockApproved)
+                send(tav::toUtf16le(u"CLOSE!") + std::string(tav::MsgEnd));
+        } catch (const std::exception&) {
+        }
+        ::close(fd_);
     }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -443,19 +454,22 @@ int run(const Options& o) {
 
     // ---- 2. the server and one session
     Server server(dir, o.serverBin, o.busyLib, o.wrap);
-    Session s(server.port());
-    s.login(tav::bench::kBenchUser, tav::bench::kBenchPassword);
-
     auto check = [](bool ok, const std::string& what) {
         if (!ok) throw Failure("unexpected reply to " + what);
     };
     const std::u16string fs16(1, tav::FieldSep), rs16(1, tav::RecordSep);
-    {
-        // The session's rights are set by its "MYGRAD".
-        Reply r = s.request(u"MYGRAD", Shape::List);
-        check(endsList(r.bytes) && tav::fromUtf16le(r.bytes).rfind(std::u16string(tav::bench::kBenchName) + fs16 + u"63" + fs16, 0) == 0,
-              "MYGRAD");
-    }
+    // Each request is measured in a session of its own, so that nothing one
+    // request leaves on the connection (socket options, say) favours another.
+    // As in the client, "MYGRAD" comes first: it sets the session's rights.
+    auto openSession = [&] {
+        auto s = std::make_unique<Session>(server.port());
+        s->login(tav::bench::kBenchUser, tav::bench::kBenchPassword);
+        Reply r = s->request(u"MYGRAD", Shape::List);
+        const std::u16string head =
+            std::u16string(tav::bench::kBenchName) + fs16 + u16(tav::bench::kBenchRights) + fs16;
+        check(endsList(r.bytes) && tav::fromUtf16le(r.bytes).rfind(head, 0) == 0, "MYGRAD");
+        return s;
+    };
 
     // Each condition: five fields, then its one-character connector and RecordSep.
     std::u16string advanced = u"ADVAWO1";
@@ -519,8 +533,9 @@ int run(const Options& o) {
     for (const Command& c : commands) {
         if (!wanted(c.key)) continue;
         Measured mm{c.key, c.label, {}, -1, 0, c.floorKey};
+        const auto s = openSession();
         for (int r = 0; r < o.reps + 1; ++r) {
-            Reply reply = s.request(c.body, c.shape, c.wordBytes);
+            Reply reply = s->request(c.body, c.shape, c.wordBytes);
             c.verify(reply);
             if (r == 0) continue;  // warm-up
             mm.times.push_back(reply.service);
@@ -548,9 +563,10 @@ int run(const Options& o) {
         });
         Measured all{"all", "QUICKYWORKO, no pair: the whole list", {}, -1, 0, "floor_all"};
         try {
+            const auto s = openSession();
             for (int r = 0; r < o.reps + 1; ++r) {
                 sampling.store(true);
-                Reply reply = s.request(u"QUICKYWORKO", Shape::List);
+                Reply reply = s->request(u"QUICKYWORKO", Shape::List);
                 sampling.store(false);
                 listOf(orders, "QUICKYWORKO with no pair")(reply);
                 if (r == 0) continue;
@@ -583,16 +599,17 @@ int run(const Options& o) {
           << ", advanced matches " << advExpected << ")\n";
     table << "median service time of " << o.reps << " runs after one warm-up\n";
     char line[512];
-    std::snprintf(line, sizeof line, "%-62s %10s %10s %10s %9s %8s\n", "request", "median ms", "min ms", "max ms",
-                  "records", "x floor");
+    std::snprintf(line, sizeof line, "%-62s %10s %10s %10s %9s %10s %8s\n", "request", "median ms", "min ms",
+                  "max ms", "records", "reply kB", "x floor");
     table << line;
     for (const Measured& r : results) {
         const Floor* f = floorOf(r.floorKey);
         char ratio[32] = "";
         if (f) std::snprintf(ratio, sizeof ratio, "%.2f", median(r.times) / median(f->times));
-        std::snprintf(line, sizeof line, "%-62s %10s %10s %10s %9lld %8s\n", r.label.c_str(),
+        std::snprintf(line, sizeof line, "%-62s %10s %10s %10s %9lld %10.1f %8s\n", r.label.c_str(),
                       ms(median(r.times)).c_str(), ms(*std::min_element(r.times.begin(), r.times.end())).c_str(),
-                      ms(*std::max_element(r.times.begin(), r.times.end())).c_str(), r.records, ratio);
+                      ms(*std::max_element(r.times.begin(), r.times.end())).c_str(), r.records, r.bytes / 1024.0,
+                      ratio);
         table << line;
     }
     for (const Floor& f : floors) {
@@ -615,7 +632,7 @@ int run(const Options& o) {
             out << "cmd\t" << r.key << "\t" << ms(median(r.times)) << "\t" << r.records << "\t" << r.floorKey << "\t"
                 << r.label << "\n";
         for (const Floor& f : floors) out << "floor\t" << f.key << "\t" << ms(median(f.times)) << "\t" << f.label << "\n";
-        out << "memory\t" << rssBefore << "\t" << rssPeak.load() << "\t" << rssAfter << "\t" << hwm << "\n";
+        if (hwm >= 0) out << "memory\t" << rssBefore << "\t" << rssPeak.load() << "\t" << rssAfter << "\t" << hwm << "\n";
         if (!out) throw Failure("cannot write " + o.out);
     }
     return 0;

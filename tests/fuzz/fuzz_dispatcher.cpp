@@ -53,6 +53,7 @@ struct Harness {
     posix_spawn_file_actions_init(&fa);
     posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
     FUZZ_CHECK(posix_spawn(&pid, TAV_MKDB_BIN, &fa, nullptr, argv, environ) == 0);
+    posix_spawn_file_actions_destroy(&fa);
     int status = 0;
     ::waitpid(pid, &status, 0);
     FUZZ_CHECK(WIFEXITED(status) && WEXITSTATUS(status) == 0);

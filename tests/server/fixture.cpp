@@ -308,6 +308,8 @@ bool Client::waitClosed(double timeoutSeconds) {
 std::u16string Client::login(const std::u16string& id, const std::u16string& password,
                              const std::u16string& tag) {
   greeting = readExactly(tav::GreetingSize);
+  // All ten slots taken: the server's answer is "FULLUSES" and the names.
+  if (greeting.rfind(tav::toUtf16le(u"FULLUSES"), 0) == 0) return tav::fromUtf16le(greeting + readAvailable(0.2, 1));
   if (greeting.size() != tav::GreetingSize) return u"<no greeting>";
   auto rec = tav::buildLoginRecord(greeting, tag, id, password);
   if (!rec) return u"<bad record>";

@@ -242,6 +242,7 @@ TEST_F(Searches, QuickSearchOnBothTables) {
       {"no number reads as 0", {u"LEVEL", u"x"}, {4}},
       {"beyond 32 bits is never wrapped", {u"LEVEL", u"4294967308"}, {}},
       {"day numbers by number", {u"DATE", u"45000"}, {1}},
+      {"Null is not 0", {u"DATE", u"0"}, {}},
       {"text by containment", {u"NAME", u"12"}, {4}},
       {"ignoring case", {u"NAME", u"PUMP"}, {1, 3}},
       {"abc in XABCY", {u"NOTE", u"abc"}, {4}},

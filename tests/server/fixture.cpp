@@ -23,6 +23,7 @@
 #include <thread>
 
 #include "protocol/login.h"
+#include "protocol/password.h"
 #include "protocol/wire.h"
 
 namespace fs = std::filesystem;
@@ -370,6 +371,19 @@ std::u16string Client::callList(const std::u16string& word, const std::vector<st
   std::u16string t = tav::fromUtf16le(readList());
   if (!t.empty() && t.back() == 0) t.pop_back();
   return t;
+}
+
+void addUser(ServerDir& dir, const std::string& id, int rights, int trades, const std::u16string& password,
+             const std::string& name) {
+  dir.sql("TAVusers.mdb", "INSERT INTO users(user_id, Password, user_name, \"Right\", Type, canceled) VALUES('" + id +
+                              "', '" + tav::toUtf8(tav::encodePswd(password)) + "', '" +
+                              (name.empty() ? "用户" + id : name) + "', " + std::to_string(rights) + ", " +
+                              std::to_string(trades) + ", 0)");
+}
+
+void startSession(Client& c, const std::u16string& id, const std::u16string& password) {
+  ASSERT_EQ(c.login(id, password), u"ACCEPTED");
+  ASSERT_FALSE(c.callList(u"MYGRAD").empty());
 }
 
 std::vector<std::vector<std::u16string>> records(const std::u16string& list) {

@@ -110,6 +110,15 @@ class Client {
   bool admin_ = false;
 };
 
+// A user account made straight in the users database (server not running):
+// password "pw" unless given, display name "用户" + id unless given.
+void addUser(ServerDir& dir, const std::string& id, int rights, int trades = 0,
+             const std::u16string& password = u"pw", const std::string& name = "");
+
+// Logs in and asks for the session's rights with "MYGRAD", as the user
+// client does; fails the test when either is refused.
+void startSession(Client& c, const std::u16string& id, const std::u16string& password = u"pw");
+
 // Splits a list reply into records of fields.
 std::vector<std::vector<std::u16string>> records(const std::u16string& list);
 std::string utf8(const std::u16string& s);

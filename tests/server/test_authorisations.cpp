@@ -19,11 +19,6 @@ const Env TestClock{{"TAV_NOW", "2030-01-02 10:00:00"}};
 
 std::u16string num(long long v) { return tav::fromUtf8(std::to_string(v)); }
 
-void addUser(ServerDir& dir, const std::string& id, long long right) {
-  dir.sql("TAVusers.mdb", "INSERT INTO users(user_id, Password, user_name, Right, canceled) VALUES('" + id + "', '" +
-                              tav::toUtf8(tav::encodePswd(u"pw")) + "', '名" + id + "', " + std::to_string(right) +
-                              ", 0)");
-}
 
 void addGrant(ServerDir& dir, int autonum, const std::string& from, long long rights, const std::string& to,
               int cancel, int32_t useDay, int32_t uselessDay) {
@@ -68,8 +63,8 @@ std::vector<std::u16string> grant(long long rights, const std::u16string& to, in
 // next session start.
 TEST(Authorisations, LivenessOfGrants) {
   ServerDir dir;
-  addUser(dir, "ga", 0);
-  addUser(dir, "gb", 0);
+  addUser(dir, "ga", 0, 0, u"pw", "名ga");
+  addUser(dir, "gb", 0, 0, u"pw", "名gb");
   struct Case {
     int32_t start, end;
     int cancel;
@@ -132,8 +127,8 @@ TEST(Authorisations, LivenessOfGrants) {
 
 TEST(Authorisations, NewGrantsReuseRecords) {
   ServerDir dir;
-  addUser(dir, "ga", 1 | 4);
-  addUser(dir, "gb", 0);
+  addUser(dir, "ga", 1 | 4, 0, u"pw", "名ga");
+  addUser(dir, "gb", 0, 0, u"pw", "名gb");
   addGrant(dir, 1, "ga", 1, "gb", 0, Today - 1, 0);          // live
   addGrant(dir, 2, "gc", 1, "gb", 0, Today + 1, 0);          // not begun yet
   addGrant(dir, 3, "gc", 1, "gb", 2, Today - 1, 0);          // bit 2 alone, old end day: live
@@ -179,9 +174,9 @@ TEST(Authorisations, NewGrantsReuseRecords) {
 
 TEST(Authorisations, ChangingAndEndingGrants) {
   ServerDir dir;
-  addUser(dir, "ga", 1 | 4);
-  addUser(dir, "gb", 0);
-  addUser(dir, "gx", 0);
+  addUser(dir, "ga", 1 | 4, 0, u"pw", "名ga");
+  addUser(dir, "gb", 0, 0, u"pw", "名gb");
+  addUser(dir, "gx", 0, 0, u"pw", "名gx");
   addGrant(dir, 1, "GA", 1, "gx", 0, Today - 1, 0);  // the granter's own, other letter case
   addGrant(dir, 2, "gc", 1, "gx", 0, Today - 1, 0);  // somebody else's
   addGrant(dir, 3, "", 1, "gx", 0, Today - 1, 0);

@@ -18,17 +18,7 @@ namespace {
 constexpr int RightPlans = 16;    // collections and plans
 constexpr int RightApprove = 2;   // approving plans
 
-void addUser(ServerDir& dir, const std::string& id, int rights) {
-  dir.sql("TAVusers.mdb", "INSERT INTO users(user_id, Password, user_name, \"Right\", Type, canceled) VALUES('" + id +
-                              "', '" + tav::toUtf8(tav::encodePswd(u"pw")) + "', '用户" + id + "', " +
-                              std::to_string(rights) + ", 0, 0)");
-}
 
-// Logs in and asks for the session's rights, as the user client does.
-void startSession(Client& c, const std::u16string& id) {
-  ASSERT_EQ(c.login(id, u"pw"), u"ACCEPTED");
-  ASSERT_FALSE(c.callList(u"MYGRAD").empty());
-}
 
 // The 42 fields of a collection: name, description, then 20 location pairs.
 std::vector<std::u16string> collection(const std::u16string& name, const std::u16string& descr,

@@ -16,17 +16,7 @@ namespace {
 const tavtest::Env Clock = {{"TAV_NOW", "2031-02-03 04:05:06"}};
 const std::u16string Today = tav::fromUtf8(std::to_string(tav::dayFromCivil(2031, 2, 3)));
 
-void addUser(ServerDir& dir, const std::string& id, int right) {
-  dir.sql("TAVusers.mdb", "INSERT INTO users(user_id, Password, user_name, \"Right\", Type, canceled) VALUES('" + id +
-                              "', '" + tav::toUtf8(tav::encodePswd(u"pw")) + "', '用户" + id + "', " +
-                              std::to_string(right) + ", 1, 0)");
-}
 
-// Logged in and holding the rights of its account.
-void startSession(Client& c, const std::u16string& id) {
-  ASSERT_EQ(c.login(id, u"pw"), u"ACCEPTED");
-  ASSERT_FALSE(c.callList(u"MYGRAD").empty());
-}
 
 struct Equ {
   Equ(std::u16string name, std::u16string locate, std::u16string imp = u"1", std::u16string use = u"1",

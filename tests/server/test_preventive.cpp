@@ -18,16 +18,7 @@ namespace {
 constexpr int RightPlans = 16;   // collections and plans
 constexpr int RightApprove = 2;  // approving plans
 
-void addUser(ServerDir& dir, const std::string& id, int rights) {
-  dir.sql("TAVusers.mdb", "INSERT INTO users(user_id, Password, user_name, \"Right\", Type, canceled) VALUES('" + id +
-                              "', '" + tav::toUtf8(tav::encodePswd(u"pw")) + "', '用户" + id + "', " +
-                              std::to_string(rights) + ", 0, 0)");
-}
 
-void startSession(Client& c, const std::u16string& id) {
-  ASSERT_EQ(c.login(id, u"pw"), u"ACCEPTED");
-  ASSERT_FALSE(c.callList(u"MYGRAD").empty());
-}
 
 std::vector<std::u16string> collection(const std::u16string& name) {
   std::vector<std::u16string> f{name, u"说明", u"A-01", u"水泵"};

@@ -15,11 +15,6 @@ namespace {
 
 constexpr int D = 47000;  // the first day of the fixture's range
 
-void addUser(ServerDir& dir, const std::string& id, int right) {
-  dir.sql("TAVusers.mdb", "INSERT INTO users(user_id, Password, user_name, \"Right\", Type, canceled) VALUES('" +
-                              id + "', '" + tav::toUtf8(tav::encodePswd(u"pw")) + "', '" + id + "', " +
-                              std::to_string(right) + ", 1, 0)");
-}
 
 std::u16string num(long v) { return tav::fromUtf8(std::to_string(v)); }
 
@@ -51,16 +46,12 @@ std::vector<std::u16string> column(const std::vector<std::vector<std::u16string>
   return out;
 }
 
-void startSession(Client& c, const std::u16string& id) {
-  ASSERT_EQ(c.login(id, u"pw"), u"ACCEPTED");
-  ASSERT_FALSE(c.callList(u"MYGRAD").empty());
-}
 
 class UsedTimeReport : public ::testing::Test {
  protected:
   void SetUp() override {
-    addUser(dir, "boss", 32);
-    addUser(dir, "eng", 1 | 4);
+    addUser(dir, "boss", 32, 1, u"pw", "boss");
+    addUser(dir, "eng", 1 | 4, 1, u"pw", "eng");
   }
   ServerDir dir;
 };

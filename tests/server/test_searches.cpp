@@ -12,16 +12,7 @@ using namespace tavtest;
 
 namespace {
 
-void addUser(ServerDir& dir, const std::string& id, int right) {
-  dir.sql("TAVusers.mdb", "INSERT INTO users(user_id, Password, user_name, \"Right\", Type, canceled) VALUES('" + id +
-                              "', '" + tav::toUtf8(tav::encodePswd(u"pw")) + "', '用户" + id + "', " +
-                              std::to_string(right) + ", 1, 0)");
-}
 
-void startSession(Client& c, const std::u16string& id) {
-  ASSERT_EQ(c.login(id, u"pw"), u"ACCEPTED");
-  ASSERT_FALSE(c.callList(u"MYGRAD").empty());
-}
 
 // Four rows, the same in both tables; a field is named by its role and each
 // table has its own name for it.

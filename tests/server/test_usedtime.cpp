@@ -13,10 +13,6 @@ using namespace tavtest;
 
 namespace {
 
-void addUser(ServerDir& dir, const std::string& id, const std::string& name) {
-  dir.sql("TAVusers.mdb", "INSERT INTO users(user_id, Password, user_name, \"Right\", Type, canceled) VALUES('" +
-                              id + "', '" + tav::toUtf8(tav::encodePswd(u"pw")) + "', '" + name + "', 4, 3, 0)");
-}
 
 void insertOrder(ServerDir& dir, const std::string& table, int billId, int equipId, int usetime, int equs) {
   dir.sql("TAVrecords.mdb", "INSERT INTO " + table + "(bill_id, equip_id, comofequip, Status, usetime, equs, "
@@ -45,7 +41,7 @@ std::vector<std::u16string> entry(const std::u16string& billId, const std::vecto
 
 class UsedTime : public ::testing::Test {
  protected:
-  void SetUp() override { addUser(dir, "eng", "赵六"); }
+  void SetUp() override { addUser(dir, "eng", 4, 3, u"pw", "赵六"); }
   ServerDir dir;
 };
 

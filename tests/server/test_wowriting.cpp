@@ -17,17 +17,8 @@ namespace {
 const char* const Now = "2030-05-06 07:08:09";
 const int32_t Today = tav::dayFromCivil(2030, 5, 6);
 
-void addUser(ServerDir& dir, const std::string& id, const std::u16string& pw, const std::string& name, int right) {
-  dir.sql("TAVusers.mdb", "INSERT INTO users(user_id, Password, user_name, \"Right\", Type, canceled) VALUES('" +
-                              id + "', '" + tav::toUtf8(tav::encodePswd(pw)) + "', '" + name + "', " +
-                              std::to_string(right) + ", 1, 0)");
-}
 
 // Logs in and takes the start-of-session reply, which gives the rights.
-void startSession(Client& c, const std::u16string& id, const std::u16string& pw) {
-  ASSERT_EQ(c.login(id, pw), u"ACCEPTED");
-  ASSERT_FALSE(c.callList(u"MYGRAD").empty());
-}
 
 // A new request's nine pairs as the user client sends them.
 std::vector<std::u16string> newOrderPairs(const std::u16string& description = u"泵漏水",
@@ -73,11 +64,11 @@ void insertOrder(ServerDir& dir, const std::string& table, int billId, int statu
 class WoWriting : public ::testing::Test {
  protected:
   void SetUp() override {
-    addUser(dir, "req", u"pw", "张三", 1);
-    addUser(dir, "other", u"pw", "李四", 1);
-    addUser(dir, "disp", u"pw", "王五", 1 | 2);
-    addUser(dir, "eng", u"pw", "赵六", 4);
-    addUser(dir, "none", u"pw", "无权", 0);
+    addUser(dir, "req", 1, 1, u"pw", "张三");
+    addUser(dir, "other", 1, 1, u"pw", "李四");
+    addUser(dir, "disp", 1 | 2, 1, u"pw", "王五");
+    addUser(dir, "eng", 4, 1, u"pw", "赵六");
+    addUser(dir, "none", 0, 1, u"pw", "无权");
   }
   ServerDir dir;
 };

@@ -130,15 +130,24 @@ BodyOutcome readBody(int fd, std::u16string& body) {
 
 void runHandler(Server& S, int n, Handler h, std::u16string_view body) {
   S.requestReplied = false;
+  S.listBuf.clear();
+  S.listFailed = false;
+  // A refusal replaces whatever part of a list had not gone out yet; once
+  // bytes are on the wire the client's own deadline tells it.
+  auto refuse = [&](std::u16string_view word) {
+    S.listBuf.clear();
+    if (!S.requestReplied) replyWord(S, n, word);
+  };
   try {
     h(S, n, body);
   } catch (const BadRequest& e) {
-    if (!S.requestReplied) replyWord(S, n, e.word.empty() ? UNKNOWNS : std::u16string_view(e.word));
+    refuse(e.word.empty() ? UNKNOWNS : std::u16string_view(e.word));
   } catch (const std::exception&) {
     // A failed write was rolled back with its transaction; the session and
     // the server go on.
-    if (!S.requestReplied) replyWord(S, n, UWRONG);
+    refuse(UWRONG);
   }
+  S.listBuf.clear();
 }
 
 }  // namespace
@@ -152,6 +161,12 @@ bool loadBusyLibrary(const std::string& dir) {
 
 bool reply(Server& S, int n, std::string_view bytes) {
   S.requestReplied = true;
+  // Records still gathering go first, so the reply keeps its order.
+  if (!S.listBuf.empty()) {
+    std::string pending;
+    pending.swap(S.listBuf);
+    if (!sendAll(S.sock(n), pending, ioSeconds())) return false;
+  }
   return sendAll(S.sock(n), bytes, ioSeconds());
 }
 

@@ -49,8 +49,29 @@ std::u16string storableText(std::u16string_view text) {
 
 std::u16string whoText(const Slot& s) { return s.slotID + u"(" + s.slotName + u")"; }
 
-bool sendRecord(Server& S, int n, const ListRecord& rec) { return reply(S, n, rec.bytes()); }
+namespace {
 
-bool sendListEnd(Server& S, int n) { return reply(S, n, MsgEnd); }
+constexpr std::size_t ListPiece = 32 * 1024;
+
+bool flushList(Server& S, int n) {
+  std::string piece;
+  piece.swap(S.listBuf);
+  if (!piece.empty() && !reply(S, n, piece)) S.listFailed = true;
+  return !S.listFailed;
+}
+
+}  // namespace
+
+bool sendRecord(Server& S, int n, const ListRecord& rec) {
+  if (S.listFailed) return false;
+  S.listBuf += rec.bytes();
+  return S.listBuf.size() < ListPiece || flushList(S, n);
+}
+
+bool sendListEnd(Server& S, int n) {
+  if (S.listFailed) return false;
+  S.listBuf += MsgEnd;
+  return flushList(S, n);
+}
 
 }  // namespace tav::server

@@ -44,7 +44,11 @@ std::u16string storableText(std::u16string_view text);
 // Who did something: login ID, "(", display name, ")".
 std::u16string whoText(const Slot& s);
 
-// Sends one list record / the list's terminator on slot n.
+// A list reply goes out in pieces of up to 32 KiB: records gather until a
+// piece is full, and the terminator leaves with the last of them, so a short
+// list is one send and a long one never waits in memory as a whole. Once a
+// piece cannot be delivered nothing more of the list is sent; both return
+// false from then on.
 bool sendRecord(Server& S, int n, const ListRecord& rec);
 bool sendListEnd(Server& S, int n);
 

@@ -73,49 +73,17 @@ struct QuickPair {
   }
 };
 
-// A list reply streamed in bounded pieces: records go out whenever 32 KiB
-// have gathered, and the terminator leaves together with the last of them,
-// so a short list is one send. Once a send fails, nothing more is sent, not even
-// the terminator.
-class ListStream {
- public:
-  ListStream(Server& S, int n) : S_(S), n_(n) { buf_.reserve(Flush + 1024); }
-
-  bool add(const ListRecord& rec) {
-    if (failed_) return false;
-    buf_ += rec.bytes();
-    if (buf_.size() >= Flush) flush();
-    return !failed_;
-  }
-  void end() {
-    if (failed_) return;
-    buf_ += MsgEnd;
-    flush();
-  }
-
- private:
-  static constexpr std::size_t Flush = 32 * 1024;
-  void flush() {
-    if (!buf_.empty() && !reply(S_, n_, buf_)) failed_ = true;
-    buf_.clear();
-  }
-  Server& S_;
-  int n_;
-  std::string buf_;
-  bool failed_ = false;
-};
-
 // Adds every record of `t` that `match` takes: all its fields, then `flag`
 // when there is one. False once the client has stopped taking the reply.
 template <class Match>
-bool sendMatches(ListStream& out, store::Table& t, Match&& match, std::u16string_view flag = {}) {
+bool sendMatches(Server& S, int n, store::Table& t, Match&& match, std::u16string_view flag = {}) {
   const int fields = t.fieldCount();
   for (bool on = t.moveFirst(); on; on = t.moveNext()) {
     if (!match(t)) continue;
     ListRecord rec;
     addFields(rec, t, 0, fields);
     if (!flag.empty()) rec.addText(flag);
-    if (!out.add(rec)) return false;
+    if (!sendRecord(S, n, rec)) return false;
   }
   return true;
 }
@@ -141,10 +109,9 @@ void handleSearchWOAdvanced(Server& S, int n, std::u16string_view body) {
   }
   TableHandles& t = S.db.t();
   const AdvancedMatch match(catalogue(schema::FileId::Records, "list"), t.rsList, std::move(*conds));
-  ListStream out(S, n);
-  if (!sendMatches(out, t.rsList, match, u"1")) return;
-  if (withArchive && !sendMatches(out, t.rsListO, match, u"0")) return;
-  out.end();
+  if (!sendMatches(S, n, t.rsList, match, u"1")) return;
+  if (withArchive && !sendMatches(S, n, t.rsListO, match, u"0")) return;
+  sendListEnd(S, n);
 }
 
 void handleSearchEquAdvanced(Server& S, int n, std::u16string_view body) {
@@ -165,9 +132,8 @@ void handleSearchEquAdvanced(Server& S, int n, std::u16string_view body) {
     return;
   }
   const AdvancedMatch match(catalogue(schema::FileId::Equipment, "equipment"), t, std::move(*conds));
-  ListStream out(S, n);
-  if (!sendMatches(out, t, match)) return;
-  out.end();
+  if (!sendMatches(S, n, t, match)) return;
+  sendListEnd(S, n);
 }
 
 void handleQuickSearch(Server& S, int n, std::u16string_view body) {
@@ -211,9 +177,8 @@ void handleQuickSearch(Server& S, int n, std::u16string_view body) {
       if (!p(tab)) return false;
     return true;
   };
-  ListStream out(S, n);
-  if (!sendMatches(out, *t, match)) return;
-  out.end();
+  if (!sendMatches(S, n, *t, match)) return;
+  sendListEnd(S, n);
 }
 
 }  // namespace tav::server

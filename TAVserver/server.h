@@ -53,6 +53,8 @@ struct Server {
   int32_t nextChangeNo = 0, nextImpNo = 0, nextNameNo = 0, nextNewUserNo = 0;
 
   bool requestReplied = false;  // the current request has sent bytes
+  std::string listBuf;          // list records not sent yet (see records.h)
+  bool listFailed = false;      // a piece of the list could not be delivered
   bool stopRequested = false;   // "UNLOAD" was served: leave the main loop
 
   Slot& slot(int n) { return slots[static_cast<std::size_t>(n - 1)]; }

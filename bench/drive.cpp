@@ -1,29 +1,33 @@
-// TAVbenchdrive DIR [--reps R] [--out FILE] [--server PATH] [--busy PATH]
-//               [--sqlite3 PATH] [--only KEY,KEY...] [--wrap "PROGRAM ARGS"]
+// TAVbenchdrive DIR [DIR...] [--reps R] [--out PREFIX] [--server PATH]
+//               [--busy PATH] [--sqlite3 PATH] [--only KEY,KEY...]
+//               [--wrap "PROGRAM ARGS"]
 //
-// Times the real server on the databases that TAVbenchgen filled in DIR.
+// Times the real server on the databases that TAVbenchgen filled in each DIR.
 //
 // 1. The floor, while no server holds the files: the sqlite3 shell runs the
 //    same scans with the same predicates on the same file, output thrown
 //    away; each R times, median of the wall time of the whole run. The same
 //    shell counts the rows each search must return.
-// 2. The server: its program and libTAVbusy.so are copied into DIR, an ini
-//    names 127.0.0.1 and a free port, TAV_LOCK_FILE points into DIR. Each
-//    request is measured in a session of its own, which logs in as the
-//    measuring account and sends "MYGRAD" first, as the client does.
-// 3. Each request is sent once to warm up and then R times. Its service time
-//    runs from the arrival of "APPROV" to the arrival of the reply's last
-//    byte, so the main loop's pause before it answers a knock is not
-//    counted. The median is reported; every reply is checked (record counts
-//    against the shell's counts, the expected words).
+// 2. The servers: in each DIR a copy of the server and libTAVbusy.so, an ini
+//    naming 127.0.0.1 and a free port, TAV_LOCK_FILE inside DIR.
+// 3. Each request is measured in a session of its own, which logs in as the
+//    measuring account and sends "MYGRAD" first, as the client does. It is
+//    sent once to warm up and then R times; its service time runs from the
+//    arrival of "APPROV" to the arrival of the reply's last byte, so the main
+//    loop's pause before it answers a knock is not counted. The median is
+//    reported; every reply is checked (record counts against the shell's
+//    counts, the expected words). With several DIRs the requests alternate
+//    between their servers, so a busy moment of the machine weighs on every
+//    size alike.
 // 4. While the whole of `list` streams out ("QUICKYWORKO" with no pair) the
 //    server's VmRSS is sampled every millisecond; VmHWM is read afterwards.
 //
-// Results go to stdout as a table and, with --out, as tab-separated lines
-// that scripts/bench.sh turns into the performance table.
+// Results go to stdout as a table per DIR and, with --out, as tab-separated
+// lines in PREFIX<orders>.tsv, which scripts/bench.sh turns into the
+// performance table.
 //
-// --only measures just the named requests (keys as in the --out lines);
-// --wrap starts the server under another program, e.g. to count its
+// --only measures just the named requests (keys as in the .tsv lines);
+// --wrap starts the servers under another program, e.g. to count their
 // instructions: --wrap "valgrind --tool=callgrind --callgrind-out-file=cg.out
 // --toggle-collect=*handleWODetail*" (service times are then meaningless).
 #include <arpa/inet.h>
@@ -371,9 +375,9 @@ struct Floor {
 };
 
 struct Options {
-    std::string dir;
+    std::vector<std::string> dirs;
     int reps = 7;
-    std::string out;
+    std::string out;  // prefix of the result files
     std::string serverBin = TAV_SERVER_BIN;
     std::string busyLib = TAV_BUSY_LIB;
     std::string sqlite3 = "sqlite3";
@@ -391,8 +395,8 @@ std::vector<std::string> splitOn(const std::string& text, char sep) {
 }
 
 int usage() {
-    std::cerr << "usage: TAVbenchdrive DIR [--reps R] [--out FILE] [--server PATH] [--busy PATH] [--sqlite3 PATH]\n"
-                 "                     [--only KEY,KEY...] [--wrap \"PROGRAM ARGS\"]\n";
+    std::cerr << "usage: TAVbenchdrive DIR [DIR...] [--reps R] [--out PREFIX] [--server PATH] [--busy PATH]\n"
+                 "                     [--sqlite3 PATH] [--only KEY,KEY...] [--wrap \"PROGRAM ARGS\"]\n";
     return 2;
 }
 
@@ -421,219 +425,275 @@ std::string machine() {
            std::to_string((memKb + 512 * 1024) / (1024 * 1024)) + " GiB, " + u.sysname + " " + u.release;
 }
 
-int run(const Options& o) {
-    const std::string dir = fs::absolute(o.dir).lexically_normal().string();
-    const tav::bench::Manifest m = tav::bench::readManifest(dir + "/" + std::string(tav::bench::kManifestName));
-    const long long orders = tav::bench::manifestInt(m, "orders");
-    const long long target = tav::bench::manifestInt(m, "target_bill");
-    const long long planOrder = tav::bench::manifestInt(m, "plan_bill");
-    const long long today = tav::bench::manifestInt(m, "today");
-    const std::string records = dir + "/TAVrecords.mdb";
-    const Shell shell(o.sqlite3, dir + "/bench.sqlite3");
+void check(bool ok, const std::string& what) {
+    if (!ok) throw Failure("unexpected reply to " + what);
+}
 
-    // ---- 1. the floor and the expected counts, before the server locks the files
-    const std::string quickSql = "SELECT * FROM list WHERE " + tav::bench::quickPredicateSql();
-    const std::string advSql = "SELECT *, 1 FROM list WHERE " + tav::bench::advancedPredicateSql() +
-                               " UNION ALL SELECT *, 0 FROM list_o WHERE " + tav::bench::advancedPredicateSql();
-    const std::string detailSql =
-        "SELECT Status, User, Time FROM status WHERE bill_id = " + std::to_string(target) + " ORDER BY rowid DESC";
-    std::vector<Floor> floors = {
-        {"floor_quick", "sqlite3: list, instr(Description)", quickSql, {}},
-        {"floor_advanced", "sqlite3: list + list_o, five conditions", advSql, {}},
-        {"floor_detail", "sqlite3: status rows of one order (index)", detailSql, {}},
-        {"floor_all", "sqlite3: SELECT * FROM list", "SELECT * FROM list", {}},
+const std::u16string fs16(1, tav::FieldSep), rs16(1, tav::RecordSep);
+
+struct Command {
+    std::string key, label;
+    std::u16string body;
+    Shape shape;
+    std::size_t wordBytes;
+    std::function<void(const Reply&)> verify;
+    std::string floorKey;
+};
+
+std::function<void(const Reply&)> listOf(long long expected, const std::string& what) {
+    return [expected, what](const Reply& r) {
+        check(endsList(r.bytes) && (expected < 0 || recordCount(r.bytes) == expected),
+              what + " (" + std::to_string(recordCount(r.bytes)) + " records, " + std::to_string(expected) +
+                  " expected)");
     };
-    const long long quickExpected = shell.count(records, quickSql);
-    const long long advExpected = shell.count(records, advSql);
-    const long long detailExpected = shell.count(records, detailSql);
-    for (int r = 0; r < o.reps + 1; ++r)
-        for (Floor& f : floors) {
-            const double t = shell.timed(records, f.sql);
-            if (r > 0) f.times.push_back(t);  // the first run only warms the page cache
+}
+
+std::function<void(const Reply&)> wordIs(std::u16string word, const std::string& what) {
+    return [word, what](const Reply& r) { check(tav::fromUtf16le(r.bytes) == word, what); };
+}
+
+// One data folder: what its manifest and the shell say about it, its
+// floor, its server, its requests and what they measured.
+struct Setup {
+    std::string dir, records;
+    tav::bench::Manifest m;
+    long long orders = 0, target = 0, planOrder = 0, today = 0;
+    long long quickExpected = 0, advExpected = 0, detailExpected = 0;
+    std::vector<Floor> floors;
+    std::unique_ptr<Server> server;
+    std::vector<Command> commands;
+    std::vector<Measured> results;
+    long rssBefore = -1, rssAfter = -1, hwm = -1;
+    long rssPeak = -1;
+
+    Setup(const std::string& d, const Shell& shell) : dir(fs::absolute(d).lexically_normal().string()) {
+        records = dir + "/TAVrecords.mdb";
+        m = tav::bench::readManifest(dir + "/" + std::string(tav::bench::kManifestName));
+        orders = tav::bench::manifestInt(m, "orders");
+        target = tav::bench::manifestInt(m, "target_bill");
+        planOrder = tav::bench::manifestInt(m, "plan_bill");
+        today = tav::bench::manifestInt(m, "today");
+
+        const std::string quickSql = "SELECT * FROM list WHERE " + tav::bench::quickPredicateSql();
+        const std::string advSql = "SELECT *, 1 FROM list WHERE " + tav::bench::advancedPredicateSql() +
+                                   " UNION ALL SELECT *, 0 FROM list_o WHERE " + tav::bench::advancedPredicateSql();
+        const std::string detailSql = "SELECT Status, User, Time FROM status WHERE bill_id = " +
+                                      std::to_string(target) + " ORDER BY rowid DESC";
+        floors = {
+            {"floor_quick", "sqlite3: list, instr(Description)", quickSql, {}},
+            {"floor_advanced", "sqlite3: list + list_o, five conditions", advSql, {}},
+            {"floor_detail", "sqlite3: status rows of one order (index)", detailSql, {}},
+            {"floor_all", "sqlite3: SELECT * FROM list", "SELECT * FROM list", {}},
+        };
+        quickExpected = shell.count(records, quickSql);
+        advExpected = shell.count(records, advSql);
+        detailExpected = shell.count(records, detailSql);
+        makeCommands();
+    }
+
+    void makeCommands() {
+        // Each condition: five fields, then its one-character connector and RecordSep.
+        std::u16string advanced = u"ADVAWO1";
+        for (const auto& c : tav::bench::kAdvancedConditions) {
+            for (std::u16string_view part : {c.open, c.field, c.op, c.value, c.close})
+                advanced += std::u16string(part) + fs16;
+            advanced += std::u16string(c.connector) + rs16;
         }
+        const std::u16string bill = u16(target);
+        commands = {
+            {"quick", "QUICKYWORKO, Description contains the ~1% phrase",
+             u"QUICKYWORKO" + std::u16string(u"Description") + fs16 + std::u16string(tav::bench::kQuickNeedle) + fs16,
+             Shape::List, 0, listOf(quickExpected, "QUICKYWORKO"), "floor_quick"},
+            {"advanced", "ADVAWO1, five conditions with brackets, list + list_o", advanced, Shape::List, 0,
+             listOf(advExpected, "ADVAWO1"), "floor_advanced"},
+            {"detail", "DETAIL1STATUS, one order", u"DETAIL1STATUS" + bill + fs16, Shape::List, 0,
+             listOf(detailExpected, "DETAIL1STATUS"), "floor_detail"},
+            {"adtime", "ADTIME, one ordinary order", u"ADTIME1" + bill + fs16 + u"2" + fs16 + u"30" + fs16,
+             Shape::Word, 12, wordIs(u"IGOTIT", "ADTIME"), ""},
+            {"adtime_plan", "ADTIME, one preventive order (5 equipment rows)",
+             u"ADTIME1" + u16(planOrder) + fs16 + u"1" + fs16 + u"30" + fs16, Shape::Word, 12,
+             wordIs(u"IGOTIT", "ADTIME on a preventive order"), ""},
+            {"write", "WRITE:1OLDWO, one order (status, cause, solution, remark)",
+             u"WRITE:1OLDWO" + std::u16string(u"bill_id") + fs16 + bill + fs16 + u"pointto" + fs16 + u"王强" +
+                 fs16 + u"status" + fs16 + u"4" + fs16 + u"reason" + fs16 + u"轴承缺油磨损" + fs16 + u"solute" +
+                 fs16 + u"更换轴承并加注润滑脂" + fs16 + u"scribebyeng" + fs16 + u"备件已申请" + fs16,
+             Shape::Word, 16, wordIs(u"WRITE,OK", "WRITE:1OLDWO"), ""},
+            {"report", "REPORT, created_date over 370 days, current orders",
+             u"REPORT00" + fs16 + u"created_date" + fs16 + u16(today - 370) + fs16 + u16(today) + fs16,
+             Shape::List, 0,
+             [](const Reply& r) {
+                 check(endsList(r.bytes) && codeUnitCount(r.bytes, tav::SectionSep) >= 2, "REPORT");
+             },
+             ""},
+            {"mygrad", "MYGRAD", u"MYGRAD", Shape::List, 0, listOf(-1, "MYGRAD"), ""},
+            {"all", "QUICKYWORKO, no pair: the whole list", u"QUICKYWORKO", Shape::List, 0,
+             listOf(orders, "QUICKYWORKO with no pair"), "floor_all"},
+        };
+    }
 
-    // ---- 2. the server and one session
-    Server server(dir, o.serverBin, o.busyLib, o.wrap);
-    auto check = [](bool ok, const std::string& what) {
-        if (!ok) throw Failure("unexpected reply to " + what);
-    };
-    const std::u16string fs16(1, tav::FieldSep), rs16(1, tav::RecordSep);
     // Each request is measured in a session of its own, so that nothing one
     // request leaves on the connection (socket options, say) favours another.
     // As in the client, "MYGRAD" comes first: it sets the session's rights.
-    auto openSession = [&] {
-        auto s = std::make_unique<Session>(server.port());
+    std::unique_ptr<Session> openSession() const {
+        auto s = std::make_unique<Session>(server->port());
         s->login(tav::bench::kBenchUser, tav::bench::kBenchPassword);
         Reply r = s->request(u"MYGRAD", Shape::List);
         const std::u16string head =
             std::u16string(tav::bench::kBenchName) + fs16 + u16(tav::bench::kBenchRights) + fs16;
         check(endsList(r.bytes) && tav::fromUtf16le(r.bytes).rfind(head, 0) == 0, "MYGRAD");
         return s;
-    };
-
-    // Each condition: five fields, then its one-character connector and RecordSep.
-    std::u16string advanced = u"ADVAWO1";
-    for (const auto& c : tav::bench::kAdvancedConditions) {
-        for (std::u16string_view part : {c.open, c.field, c.op, c.value, c.close})
-            advanced += std::u16string(part) + fs16;
-        advanced += std::u16string(c.connector) + rs16;
-    }
-    const std::u16string bill = u16(target);
-    const std::u16string reportFrom = u16(today - 370), reportTo = u16(today);
-
-    struct Command {
-        std::string key, label;
-        std::u16string body;
-        Shape shape;
-        std::size_t wordBytes;
-        std::function<void(const Reply&)> verify;
-        std::string floorKey;
-    };
-    auto listOf = [&](long long expected, const std::string& what) {
-        return [expected, what, &check](const Reply& r) {
-            check(endsList(r.bytes) && (expected < 0 || recordCount(r.bytes) == expected),
-                  what + " (" + std::to_string(recordCount(r.bytes)) + " records, " + std::to_string(expected) +
-                      " expected)");
-        };
-    };
-    auto wordIs = [&](std::u16string_view word, const std::string& what) {
-        return [word, what, &check](const Reply& r) { check(tav::fromUtf16le(r.bytes) == word, what); };
-    };
-    const std::vector<Command> commands = {
-        {"quick", "QUICKYWORKO, Description contains the ~1% phrase",
-         u"QUICKYWORKO" + std::u16string(u"Description") + fs16 + std::u16string(tav::bench::kQuickNeedle) + fs16,
-         Shape::List, 0, listOf(quickExpected, "QUICKYWORKO"), "floor_quick"},
-        {"advanced", "ADVAWO1, five conditions with brackets, list + list_o", advanced, Shape::List, 0,
-         listOf(advExpected, "ADVAWO1"), "floor_advanced"},
-        {"detail", "DETAIL1STATUS, one order", u"DETAIL1STATUS" + bill + fs16, Shape::List, 0,
-         listOf(detailExpected, "DETAIL1STATUS"), "floor_detail"},
-        {"adtime", "ADTIME, one ordinary order", u"ADTIME1" + bill + fs16 + u"2" + fs16 + u"30" + fs16, Shape::Word,
-         12, wordIs(u"IGOTIT", "ADTIME"), ""},
-        {"adtime_plan", "ADTIME, one preventive order (5 equipment rows)",
-         u"ADTIME1" + u16(planOrder) + fs16 + u"1" + fs16 + u"30" + fs16, Shape::Word, 12,
-         wordIs(u"IGOTIT", "ADTIME on a preventive order"), ""},
-        {"write", "WRITE:1OLDWO, one order (status, cause, solution, remark)",
-         u"WRITE:1OLDWO" + std::u16string(u"bill_id") + fs16 + bill + fs16 + u"pointto" + fs16 + u"王强" + fs16 +
-             u"status" + fs16 + u"4" + fs16 + u"reason" + fs16 + u"轴承缺油磨损" + fs16 + u"solute" + fs16 +
-             u"更换轴承并加注润滑脂" + fs16 + u"scribebyeng" + fs16 + u"备件已申请" + fs16,
-         Shape::Word, 16, wordIs(u"WRITE,OK", "WRITE:1OLDWO"), ""},
-        {"report", "REPORT, created_date over 370 days, current orders",
-         u"REPORT00" + fs16 + u"created_date" + fs16 + reportFrom + fs16 + reportTo + fs16, Shape::List, 0,
-         [&check](const Reply& r) {
-             check(endsList(r.bytes) && codeUnitCount(r.bytes, tav::SectionSep) >= 2, "REPORT");
-         },
-         ""},
-        {"mygrad", "MYGRAD", u"MYGRAD", Shape::List, 0, listOf(-1, "MYGRAD"), ""},
-    };
-
-    auto wanted = [&](const std::string& key) {
-        return o.only.empty() || std::find(o.only.begin(), o.only.end(), key) != o.only.end();
-    };
-    std::vector<Measured> results;
-    for (const Command& c : commands) {
-        if (!wanted(c.key)) continue;
-        Measured mm{c.key, c.label, {}, -1, 0, c.floorKey};
-        const auto s = openSession();
-        for (int r = 0; r < o.reps + 1; ++r) {
-            Reply reply = s->request(c.body, c.shape, c.wordBytes);
-            c.verify(reply);
-            if (r == 0) continue;  // warm-up
-            mm.times.push_back(reply.service);
-            mm.records = c.shape == Shape::List ? recordCount(reply.bytes) : -1;
-            mm.bytes = reply.bytes.size();
-        }
-        std::cerr << "  " << c.key << ": " << ms(median(mm.times)) << " ms\n";
-        results.push_back(std::move(mm));
     }
 
-    // ---- 4. memory while the whole list streams out
-    long rssBefore = -1, rssAfter = -1, hwm = -1;
-    std::atomic<long> rssPeak{-1};
-    if (wanted("all")) {
-        rssBefore = procStatusKb(server.pid(), "VmRSS");
-        std::atomic<bool> sampling{false}, quit{false};
-        std::thread sampler([&] {
-            while (!quit.load()) {
-                if (sampling.load()) {
-                    const long v = procStatusKb(server.pid(), "VmRSS");
-                    if (v > rssPeak.load()) rssPeak.store(v);
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-        });
-        Measured all{"all", "QUICKYWORKO, no pair: the whole list", {}, -1, 0, "floor_all"};
-        try {
-            const auto s = openSession();
-            for (int r = 0; r < o.reps + 1; ++r) {
-                sampling.store(true);
-                Reply reply = s->request(u"QUICKYWORKO", Shape::List);
-                sampling.store(false);
-                listOf(orders, "QUICKYWORKO with no pair")(reply);
-                if (r == 0) continue;
-                all.times.push_back(reply.service);
-                all.records = recordCount(reply.bytes);
-                all.bytes = reply.bytes.size();
-            }
-        } catch (...) {
-            quit.store(true);
-            sampler.join();
-            throw;
-        }
-        quit.store(true);
-        sampler.join();
-        hwm = procStatusKb(server.pid(), "VmHWM");
-        rssAfter = procStatusKb(server.pid(), "VmRSS");
-        std::cerr << "  all: " << ms(median(all.times)) << " ms\n";
-        results.push_back(std::move(all));
-    }
-    server.stop();
-
-    // ---- report
-    auto floorOf = [&](const std::string& key) -> const Floor* {
+    const Floor* floorOf(const std::string& key) const {
         for (const Floor& f : floors)
             if (f.key == key) return &f;
         return nullptr;
-    };
-    std::ostringstream table;
-    table << "orders in list: " << orders << "  (archive " << m.at("archived") << ", quick matches " << quickExpected
-          << ", advanced matches " << advExpected << ")\n";
-    table << "median service time of " << o.reps << " runs after one warm-up\n";
-    char line[512];
-    std::snprintf(line, sizeof line, "%-62s %10s %10s %10s %9s %10s %8s\n", "request", "median ms", "min ms",
-                  "max ms", "records", "reply kB", "x floor");
-    table << line;
-    for (const Measured& r : results) {
-        const Floor* f = floorOf(r.floorKey);
-        char ratio[32] = "";
-        if (f) std::snprintf(ratio, sizeof ratio, "%.2f", median(r.times) / median(f->times));
-        std::snprintf(line, sizeof line, "%-62s %10s %10s %10s %9lld %10.1f %8s\n", r.label.c_str(),
-                      ms(median(r.times)).c_str(), ms(*std::min_element(r.times.begin(), r.times.end())).c_str(),
-                      ms(*std::max_element(r.times.begin(), r.times.end())).c_str(), r.records, r.bytes / 1024.0,
-                      ratio);
-        table << line;
     }
-    for (const Floor& f : floors) {
-        std::snprintf(line, sizeof line, "%-62s %10s %10s %10s\n", f.label.c_str(), ms(median(f.times)).c_str(),
-                      ms(*std::min_element(f.times.begin(), f.times.end())).c_str(),
-                      ms(*std::max_element(f.times.begin(), f.times.end())).c_str());
-        table << line;
-    }
-    if (hwm >= 0)
-        table << "server memory: VmRSS " << rssBefore << " kB before the full list, peak " << rssPeak.load()
-          << " kB while it streamed, " << rssAfter << " kB after; VmHWM " << hwm << " kB\n";
-    std::cout << table.str();
 
-    if (!o.out.empty()) {
-        std::ofstream out(o.out, std::ios::trunc);
+    std::string table(int reps) const {
+        std::ostringstream t;
+        t << "orders in list: " << orders << "  (archive " << m.at("archived") << ", quick matches "
+          << quickExpected << ", advanced matches " << advExpected << ")\n";
+        t << "median service time of " << reps << " runs after one warm-up\n";
+        char line[512];
+        std::snprintf(line, sizeof line, "%-62s %10s %10s %10s %9s %10s %8s\n", "request", "median ms", "min ms",
+                      "max ms", "records", "reply kB", "x floor");
+        t << line;
+        for (const Measured& r : results) {
+            const Floor* f = floorOf(r.floorKey);
+            char ratio[32] = "";
+            if (f) std::snprintf(ratio, sizeof ratio, "%.2f", median(r.times) / median(f->times));
+            std::snprintf(line, sizeof line, "%-62s %10s %10s %10s %9lld %10.1f %8s\n", r.label.c_str(),
+                          ms(median(r.times)).c_str(), ms(*std::min_element(r.times.begin(), r.times.end())).c_str(),
+                          ms(*std::max_element(r.times.begin(), r.times.end())).c_str(), r.records,
+                          r.bytes / 1024.0, ratio);
+            t << line;
+        }
+        for (const Floor& f : floors) {
+            std::snprintf(line, sizeof line, "%-62s %10s %10s %10s\n", f.label.c_str(), ms(median(f.times)).c_str(),
+                          ms(*std::min_element(f.times.begin(), f.times.end())).c_str(),
+                          ms(*std::max_element(f.times.begin(), f.times.end())).c_str());
+            t << line;
+        }
+        if (hwm >= 0)
+            t << "server memory: VmRSS " << rssBefore << " kB before the full list, peak " << rssPeak
+              << " kB while it streamed, " << rssAfter << " kB after; VmHWM " << hwm << " kB\n";
+        return t.str();
+    }
+
+    void write(const std::string& path, int reps) const {
+        std::ofstream out(path, std::ios::trunc);
         out << "orders\t" << orders << "\n";
         out << "machine\t" << machine() << "\n";
-        out << "reps\t" << o.reps << "\n";
+        out << "reps\t" << reps << "\n";
         for (const Measured& r : results)
             out << "cmd\t" << r.key << "\t" << ms(median(r.times)) << "\t" << r.records << "\t" << r.floorKey << "\t"
                 << r.label << "\n";
-        for (const Floor& f : floors) out << "floor\t" << f.key << "\t" << ms(median(f.times)) << "\t" << f.label << "\n";
-        if (hwm >= 0) out << "memory\t" << rssBefore << "\t" << rssPeak.load() << "\t" << rssAfter << "\t" << hwm << "\n";
-        if (!out) throw Failure("cannot write " + o.out);
+        for (const Floor& f : floors)
+            out << "floor\t" << f.key << "\t" << ms(median(f.times)) << "\t" << f.label << "\n";
+        if (hwm >= 0) out << "memory\t" << rssBefore << "\t" << rssPeak << "\t" << rssAfter << "\t" << hwm << "\n";
+        if (!out) throw Failure("cannot write " + path);
+    }
+};
+
+// Samples a process's VmRSS every millisecond while switched on.
+class RssSampler {
+public:
+    explicit RssSampler(pid_t pid)
+        : pid_(pid), thread_([this] {
+              while (!quit_.load()) {
+                  if (on_.load()) {
+                      const long v = procStatusKb(pid_, "VmRSS");
+                      if (v > peak_.load()) peak_.store(v);
+                  }
+                  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+              }
+          }) {}
+    ~RssSampler() {
+        quit_.store(true);
+        thread_.join();
+    }
+    RssSampler(const RssSampler&) = delete;
+    RssSampler& operator=(const RssSampler&) = delete;
+    void on(bool v) { on_.store(v); }
+    long peak() const { return peak_.load(); }
+
+private:
+    pid_t pid_;
+    std::atomic<bool> on_{false}, quit_{false};
+    std::atomic<long> peak_{-1};
+    std::thread thread_;
+};
+
+// With several folders every step alternates between them, request by
+// request, so that whatever else the machine does at a moment weighs on
+// every size alike and the ratios between sizes stay fair.
+int run(const Options& o) {
+    const Shell shell(o.sqlite3, fs::absolute(o.dirs.front()).string() + "/bench.sqlite3");
+    std::vector<std::unique_ptr<Setup>> setups;
+    for (const std::string& d : o.dirs) setups.push_back(std::make_unique<Setup>(d, shell));
+
+    // ---- 1. the floor, before the servers lock the files; the first run
+    // only warms the page cache
+    for (int r = 0; r < o.reps + 1; ++r)
+        for (auto& s : setups)
+            for (Floor& f : s->floors) {
+                const double t = shell.timed(s->records, f.sql);
+                if (r > 0) f.times.push_back(t);
+            }
+
+    // ---- 2. the servers
+    for (auto& s : setups) s->server = std::make_unique<Server>(s->dir, o.serverBin, o.busyLib, o.wrap);
+
+    // ---- 3. the requests; 4. memory while the whole list streams out
+    auto wanted = [&](const std::string& key) {
+        return o.only.empty() || std::find(o.only.begin(), o.only.end(), key) != o.only.end();
+    };
+    const std::size_t commandCount = setups.front()->commands.size();
+    for (std::size_t ci = 0; ci < commandCount; ++ci) {
+        const std::string key = setups.front()->commands[ci].key;
+        if (!wanted(key)) continue;
+        const bool memory = key == "all";
+        std::vector<std::unique_ptr<Session>> sessions;
+        std::vector<std::unique_ptr<RssSampler>> samplers;
+        for (auto& s : setups) {
+            const Command& c = s->commands[ci];
+            s->results.push_back(Measured{c.key, c.label, {}, -1, 0, c.floorKey});
+            sessions.push_back(s->openSession());
+            if (memory) {
+                s->rssBefore = procStatusKb(s->server->pid(), "VmRSS");
+                samplers.push_back(std::make_unique<RssSampler>(s->server->pid()));
+            }
+        }
+        for (int r = 0; r < o.reps + 1; ++r)
+            for (std::size_t si = 0; si < setups.size(); ++si) {
+                Setup& s = *setups[si];
+                const Command& c = s.commands[ci];
+                if (memory) samplers[si]->on(true);
+                Reply reply = sessions[si]->request(c.body, c.shape, c.wordBytes);
+                if (memory) samplers[si]->on(false);
+                c.verify(reply);
+                if (r == 0) continue;  // warm-up
+                Measured& mm = s.results.back();
+                mm.times.push_back(reply.service);
+                mm.records = c.shape == Shape::List ? recordCount(reply.bytes) : -1;
+                mm.bytes = reply.bytes.size();
+            }
+        for (std::size_t si = 0; si < setups.size(); ++si) {
+            Setup& s = *setups[si];
+            if (memory) {
+                s.rssPeak = samplers[si]->peak();
+                s.hwm = procStatusKb(s.server->pid(), "VmHWM");
+                s.rssAfter = procStatusKb(s.server->pid(), "VmRSS");
+            }
+            std::cerr << "  " << s.orders << " " << key << ": " << ms(median(s.results.back().times)) << " ms\n";
+        }
+    }
+    for (auto& s : setups) s->server->stop();
+
+    for (auto& s : setups) {
+        std::cout << s->table(o.reps) << "\n";
+        if (!o.out.empty()) s->write(o.out + std::to_string(s->orders) + ".tsv", o.reps);
     }
     return 0;
 }
@@ -641,11 +701,13 @@ int run(const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return usage();
     Options o;
-    o.dir = argv[1];
-    for (int i = 2; i < argc; ++i) {
+    for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
+        if (a.rfind("--", 0) != 0) {
+            o.dirs.push_back(a);
+            continue;
+        }
         if (i + 1 >= argc) return usage();
         if (a == "--reps") o.reps = std::max(1, std::atoi(argv[++i]));
         else if (a == "--out") o.out = argv[++i];
@@ -656,6 +718,7 @@ int main(int argc, char** argv) {
         else if (a == "--wrap") o.wrap = splitOn(argv[++i], ' ');
         else return usage();
     }
+    if (o.dirs.empty()) return usage();
     try {
         return run(o);
     } catch (const std::exception& e) {

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the benchmarks (Release, into build-bench/) and runs them: for each
-# size a fresh set of databases is made with TAVmkdb, filled by TAVbenchgen
-# and measured by TAVbenchdrive against the real server; then, when valgrind
-# is at hand, the instructions each request costs are counted with callgrind.
-# Prints the table that docs/performance.md keeps.
+# size a fresh set of databases is made with TAVmkdb and filled by
+# TAVbenchgen; one TAVbenchdrive then measures the real server on all sizes
+# at once; when valgrind is at hand, the instructions each request costs are
+# counted with callgrind. Prints the table that docs/performance.md keeps.
 #
 # Settings (environment):
 #   BENCH_SIZES      work-order counts, default "10000 100000"
@@ -36,13 +36,20 @@ declare -A HANDLER=(
 )
 
 mkdir -p "$WORK"
+dirs=()
 for n in $SIZES; do
   dir="$WORK/n$n"
   rm -rf "$dir"
-  echo "== $n work orders"
   "$BIN/TAVmkdb" "$dir" >/dev/null
   "$BIN/TAVbenchgen" "$dir" "$n"
-  "$BIN/TAVbenchdrive" "$dir" --reps "$REPS" --out "$WORK/results-$n.tsv"
+  dirs+=("$dir")
+done
+# One driver for all sizes: it alternates between their servers request by
+# request, so the machine's other work weighs on every size alike.
+"$BIN/TAVbenchdrive" "${dirs[@]}" --reps "$REPS" --out "$WORK/results-"
+
+for n in $SIZES; do
+  dir="$WORK/n$n"
   if [ "$CALLGRIND" != 0 ] && command -v valgrind >/dev/null; then
     # Two runs of each request, 1 + 1 and 1 + more times: the difference is
     # requests served from a warm cache, without the first one's reading; the

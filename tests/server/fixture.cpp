@@ -37,16 +37,45 @@ double secondsSince(Clock::time_point t) {
   return std::chrono::duration<double>(Clock::now() - t).count();
 }
 
+// A port below the range the system hands to outgoing connections, spread
+// by process so parallel test programs rarely meet, and free right now.
 int freePort() {
-  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t len = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  ::close(fd);
-  return ntohs(a.sin_port);
+  static int next = 20000 + static_cast<int>(::getpid() % 600) * 20;
+  for (int tries = 0; tries < 12000; ++tries) {
+    const int port = 20000 + (next++ - 20000) % 12000;
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool ok = ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    ::close(fd);
+    if (ok) return port;
+  }
+  throw std::runtime_error("no free port");
+}
+
+// True when process `pid` holds the listening socket of `port`: another
+// test's server on the same port does not count.
+bool listensOn(pid_t pid, int port) {
+  std::ifstream tcp("/proc/net/tcp");
+  std::string line, inode;
+  char want[8];
+  std::snprintf(want, sizeof want, ":%04X", port);
+  std::getline(tcp, line);
+  while (std::getline(tcp, line)) {
+    std::istringstream in(line);
+    std::string sl, local, remote, state, queues, timer, retr, uid, timeout, node;
+    in >> sl >> local >> remote >> state >> queues >> timer >> retr >> uid >> timeout >> node;
+    if (state == "0A" && local.size() > 5 && local.substr(local.size() - 5) == want) inode = node;
+  }
+  if (inode.empty()) return false;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
+    std::error_code lec;
+    if (fs::read_symlink(e.path(), lec).string() == "socket:[" + inode + "]") return true;
+  }
+  return false;
 }
 
 std::string slurp(const std::string& path) {
@@ -112,6 +141,11 @@ ServerDir::~ServerDir() {
   fs::remove_all(path_, ec);
 }
 
+void ServerDir::newPort() {
+  port_ = freePort();
+  writeIni("ipaddr=127.0.0.1\nhostport=" + std::to_string(port_) + "\n");
+}
+
 void ServerDir::writeIni(const std::string& text) {
   std::ofstream(file("TAVserver.ini"), std::ios::binary | std::ios::trunc) << text;
 }
@@ -162,25 +196,24 @@ RunResult runServerToEnd(const ServerDir& dir, const std::vector<std::string>& a
   return r;
 }
 
-ServerProcess::ServerProcess(const ServerDir& dir, const Env& env, const std::vector<std::string>& args) {
+ServerProcess::ServerProcess(ServerDir& dir, const Env& env, const std::vector<std::string>& args) {
   Env e = env;
   e.emplace("TAV_LOCK_FILE", dir.file("server.lock"));
   errFile_ = dir.file("server.err");
-  pid_ = spawn(dir.file("TAVserver"), args, e, dir.file("server.out"), errFile_);
-  // Ready once the port accepts; the probe connection closes at once and
-  // the server gives its login up.
-  auto start = Clock::now();
-  while (secondsSince(start) < 20) {
-    if (!alive()) throw std::runtime_error("server ended at start-up: " + stderrText());
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(dir.port()));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(fd);
-    if (ok) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    reaped_ = false;
+    pid_ = spawn(dir.file("TAVserver"), args, e, dir.file("server.out"), errFile_);
+    // Ready once this very process listens on the port.
+    auto start = Clock::now();
+    while (secondsSince(start) < 20) {
+      if (!alive()) break;
+      if (listensOn(pid_, dir.port())) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (alive()) break;
+    if (stderrText().find("不能绑定端口") == std::string::npos)
+      throw std::runtime_error("server ended at start-up: " + stderrText());
+    dir.newPort();
   }
   throw std::runtime_error("server did not start listening");
 }

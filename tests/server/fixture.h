@@ -26,6 +26,8 @@ class ServerDir {
   const std::string& path() const { return path_; }
   std::string file(const std::string& name) const { return path_ + "/" + name; }
   int port() const { return port_; }
+  // Moves the ini file to another free port (another program took this one).
+  void newPort();
   void writeIni(const std::string& text);
   // Runs SQL against one of the database files (server must not be running).
   void sql(const std::string& dbFile, const std::string& statement);
@@ -49,7 +51,9 @@ RunResult runServerToEnd(const ServerDir& dir, const std::vector<std::string>& a
 // A running server, stopped by its pid when destroyed.
 class ServerProcess {
  public:
-  ServerProcess(const ServerDir& dir, const Env& env = {}, const std::vector<std::string>& args = {});
+  // Starts the server; should another program take the port first, the
+  // folder moves to a new port and the server is started again.
+  ServerProcess(ServerDir& dir, const Env& env = {}, const std::vector<std::string>& args = {});
   ~ServerProcess();
   pid_t pid() const { return pid_; }
   bool alive();

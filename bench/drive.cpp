@@ -61,6 +61,7 @@
 #include "bench/benchio.h"
 #include "protocol/login.h"
 #include "protocol/wire.h"
+#include "tests/support/process.h"
 
 namespace fs = std::filesystem;
 using tav::bench::median;
@@ -74,39 +75,10 @@ struct Failure : std::runtime_error {
 
 // ---- processes ------------------------------------------------------------------------
 
-using Env = std::vector<std::pair<std::string, std::string>>;
-
-pid_t spawn(const std::string& exe, const std::vector<std::string>& args, const Env& env,
-            const std::string& outFile, const std::string& errFile) {
-    pid_t pid = ::fork();
-    if (pid < 0) throw Failure("fork failed");
-    if (pid != 0) return pid;
-    int out = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    ::dup2(out, 1);
-    ::dup2(err, 2);
-    for (const auto& [k, v] : env) ::setenv(k.c_str(), v.c_str(), 1);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(exe.c_str()));
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execvp(exe.c_str(), argv.data());
-    ::_exit(127);
-}
-
-int reap(pid_t pid) {
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string slurp(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::ostringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
+using tav::support::Env;
+using tav::support::reap;
+using tav::support::slurp;
+using tav::support::spawn;
 
 // The sqlite3 shell on one file.
 class Shell {
@@ -136,30 +108,9 @@ private:
 
 // ---- the server ---------------------------------------------------------------------------
 
-int freePort() {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) throw Failure("no free port");
-    socklen_t len = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
+using tav::support::freePort;
 
-int connectTo(int port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
+int connectTo(int port) { return tav::support::connectLoopback(port); }
 
 class Server {
 public:

@@ -23,12 +23,14 @@
 #include <thread>
 
 #include "protocol/login.h"
+#include "tests/support/process.h"
 #include "protocol/password.h"
 #include "protocol/wire.h"
 
 namespace fs = std::filesystem;
 
 namespace tavtest {
+namespace support = tav::support;
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -37,85 +39,15 @@ double secondsSince(Clock::time_point t) {
   return std::chrono::duration<double>(Clock::now() - t).count();
 }
 
-// A port below the range the system hands to outgoing connections, spread
-// by process so parallel test programs rarely meet, and free right now.
-int freePort() {
-  static int next = 20000 + static_cast<int>(::getpid() % 600) * 20;
-  for (int tries = 0; tries < 12000; ++tries) {
-    const int port = 20000 + (next++ - 20000) % 12000;
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(fd);
-    if (ok) return port;
-  }
-  throw std::runtime_error("no free port");
-}
-
-// True when process `pid` holds the listening socket of `port`: another
-// test's server on the same port does not count.
-bool listensOn(pid_t pid, int port) {
-  std::ifstream tcp("/proc/net/tcp");
-  std::string line, inode;
-  char want[8];
-  std::snprintf(want, sizeof want, ":%04X", port);
-  std::getline(tcp, line);
-  while (std::getline(tcp, line)) {
-    std::istringstream in(line);
-    std::string sl, local, remote, state, queues, timer, retr, uid, timeout, node;
-    in >> sl >> local >> remote >> state >> queues >> timer >> retr >> uid >> timeout >> node;
-    if (state == "0A" && local.size() > 5 && local.substr(local.size() - 5) == want) inode = node;
-  }
-  if (inode.empty()) return false;
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
-    std::error_code lec;
-    if (fs::read_symlink(e.path(), lec).string() == "socket:[" + inode + "]") return true;
-  }
-  return false;
-}
-
-std::string slurp(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::ostringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
+using support::slurp;
 
 // fork + exec with stdout/stderr to files and extra environment.
 pid_t spawn(const std::string& exe, const std::vector<std::string>& args, const Env& env,
             const std::string& outFile, const std::string& errFile) {
-  pid_t pid = ::fork();
-  if (pid != 0) return pid;
-  int out = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  ::dup2(out, 1);
-  ::dup2(err, 2);
-  for (const auto& [k, v] : env) ::setenv(k.c_str(), v.c_str(), 1);
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(exe.c_str()));
-  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  ::execv(exe.c_str(), argv.data());
-  ::_exit(127);
+  return support::spawn(exe, args, support::Env(env.begin(), env.end()), outFile, errFile);
 }
 
-int waitFor(pid_t pid, double timeoutSeconds, bool& reaped) {
-  auto start = Clock::now();
-  int status = 0;
-  while (secondsSince(start) < timeoutSeconds) {
-    pid_t r = ::waitpid(pid, &status, WNOHANG);
-    if (r == pid) {
-      reaped = true;
-      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return -1;
-}
+int waitFor(pid_t pid, double timeoutSeconds, bool& reaped) { return support::waitExit(pid, timeoutSeconds, reaped); }
 
 }  // namespace
 
@@ -132,7 +64,7 @@ ServerDir::ServerDir(bool demo, const Env& mkdbEnv) {
   pid_t pid = spawn(TAV_MKDB_BIN, args, mkdbEnv, file("mkdb.out"), file("mkdb.err"));
   bool reaped = false;
   if (waitFor(pid, 60, reaped) != 0) throw std::runtime_error("TAVmkdb failed: " + slurp(file("mkdb.err")));
-  port_ = freePort();
+  port_ = support::freePort();
   writeIni("ipaddr=127.0.0.1\nhostport=" + std::to_string(port_) + "\n");
 }
 
@@ -142,7 +74,7 @@ ServerDir::~ServerDir() {
 }
 
 void ServerDir::newPort() {
-  port_ = freePort();
+  port_ = support::freePort();
   writeIni("ipaddr=127.0.0.1\nhostport=" + std::to_string(port_) + "\n");
 }
 
@@ -207,7 +139,7 @@ ServerProcess::ServerProcess(ServerDir& dir, const Env& env, const std::vector<s
     auto start = Clock::now();
     while (secondsSince(start) < 20) {
       if (!alive()) break;
-      if (listensOn(pid_, dir.port())) return;
+      if (support::listensOn(pid_, dir.port())) return;
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     if (alive()) break;

@@ -256,7 +256,11 @@ TEST(Load, TenBusySessionsAndBadPeers) {
   EXPECT_GT(trickled.load(), 0);
   EXPECT_GT(churned.load(), 5);  // every stage at least once
   // Flat memory: the last samples are no higher than the early ones by more
-  // than a few megabytes.
+  // than a few megabytes. Under AddressSanitizer freed memory waits in its
+  // quarantine, so resident size says nothing there; LeakSanitizer watches
+  // that build instead.
   ASSERT_GE(rss.size(), 4u);
+#if !defined(__SANITIZE_ADDRESS__)
   EXPECT_LT(rss.back() - rss[1], 4096) << "resident kB grew from " << rss[1] << " to " << rss.back();
+#endif
 }

@@ -209,3 +209,31 @@ TEST(DailyJob, FailedArchiveOrCompactionChangesNothingAndServingGoesOn) {
   EXPECT_EQ(dir.query("TAVrecords.mdb", "PRAGMA integrity_check"), "ok");
   EXPECT_EQ(dir.query("TAVusers.mdb", "SELECT archday FROM adacess"), day(2031, 1, 1));
 }
+
+TEST(DailyJob, ArchiveDayKeptAcrossARestartUnlessLongPast) {
+  struct Case {
+    const char* what;
+    std::string storedDay;  // adacess before the start
+    const char* now;
+    const char* moved;      // orders in the archive after the first job
+    std::string archday;    // adacess after it
+  };
+  const Case cases[] = {
+      // Restarted on 5 January before that year's job ran: the archive still runs.
+      {"restart early in January", day(2030, 1, 1), "2030-01-05 10:00:00", "1", day(2031, 1, 1)},
+      // A day more than a year back: a database not in use; the next archive
+      // is the coming 1 January and nothing moves now.
+      {"day long past", day(2028, 1, 1), "2030-01-05 10:00:00", "0", day(2028, 1, 1)},
+  };
+  for (const Case& c : cases) {
+    ServerDir dir;
+    dir.sql("TAVusers.mdb", "UPDATE adacess SET archday=" + c.storedDay);
+    dir.sql("TAVrecords.mdb", "INSERT INTO list(bill_id, created_date) VALUES(1, " + day(2027, 6, 1) + ")");
+    {
+      ServerProcess server(dir, jobSoonAt(c.now));
+      waitForJob();
+    }
+    EXPECT_EQ(dir.query("TAVrecords.mdb", "SELECT count(*) FROM list_o"), c.moved) << c.what;
+    EXPECT_EQ(dir.query("TAVusers.mdb", "SELECT archday FROM adacess"), c.archday) << c.what;
+  }
+}

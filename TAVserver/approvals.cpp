@@ -18,12 +18,6 @@ constexpr std::u16string_view NORECO = u"NORECO";
 constexpr std::u16string_view TWICES = u"TWICES";
 constexpr std::u16string_view EXSING = u"EXSING";
 
-bool adminSession(Server& S, int n) {
-  S.renewSession(n);
-  if (S.slot(n).slotIsAdmin) return true;
-  replyWord(S, n, WROPOW);
-  return false;
-}
 
 // The proposal number, then after a separator "c" to agree; any other
 // character refuses. Without the separator or the character there is no
@@ -144,7 +138,7 @@ std::u16string_view renameAdmin(Server& S, store::Table& p, std::u16string_view 
 // that has been committed, so the sender never hears "IGOTIT" for a change
 // that was not made.
 void answerProposal(Server& S, int n, std::u16string_view body, store::Table& t, Apply apply) {
-  if (!adminSession(S, n)) return;
+  if (!sessionIsAdmin(S, n)) return;
   const Answer a = readAnswer(body);
   const Slot& s = S.slot(n);
 

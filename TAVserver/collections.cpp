@@ -85,11 +85,7 @@ void handleGetCollections(Server& S, int n, std::u16string_view) {
 }
 
 void handleAddCollection(Server& S, int n, std::u16string_view body) {
-  S.renewSession(n);
-  if (!S.hasRight(n, S.consts.manageSet[ManCollections])) {
-    replyWord(S, n, WROPOW);
-    return;
-  }
+  if (!sessionHasRight(S, n, S.consts.manageSet[ManCollections])) return;
   const auto f = requireFields(body, 6, 2 + 2 * LocPairs);
   store::Table& col = S.db.t().rsCol;
   std::u16string answer;
@@ -115,11 +111,7 @@ void handleAddCollection(Server& S, int n, std::u16string_view body) {
 }
 
 void handleAlterCollection(Server& S, int n, std::u16string_view body) {
-  S.renewSession(n);
-  if (!S.hasRight(n, S.consts.manageSet[ManCollections])) {
-    replyWord(S, n, WROPOW);
-    return;
-  }
+  if (!sessionHasRight(S, n, S.consts.manageSet[ManCollections])) return;
   const auto f = requireFields(body, 6, 3 + 2 * LocPairs);
   store::Table& col = S.db.t().rsCol;
   std::u16string answer;
@@ -143,11 +135,7 @@ void handleAlterCollection(Server& S, int n, std::u16string_view body) {
 }
 
 void handleDeleteCollection(Server& S, int n, std::u16string_view body) {
-  S.renewSession(n);
-  if (!S.hasRight(n, S.consts.manageSet[ManCollections])) {
-    replyWord(S, n, WROPOW);
-    return;
-  }
+  if (!sessionHasRight(S, n, S.consts.manageSet[ManCollections])) return;
   store::Table& col = S.db.t().rsCol;
   std::u16string answer;
   {

@@ -8,20 +8,8 @@
 #include "protocol/wire.h"
 
 namespace tav::server {
-namespace {
-
-// Control belongs to administrators; a user session is told "WROPOW".
-bool adminOnly(Server& S, int n) {
-  S.renewSession(n);
-  if (S.slot(n).slotIsAdmin) return true;
-  replyWord(S, n, WROPOW);
-  return false;
-}
-
-}  // namespace
-
 void handleShowLog(Server& S, int n, std::u16string_view) {
-  if (!adminOnly(S, n)) return;
+  if (!sessionIsAdmin(S, n)) return;
   // The log's byte length travels as four hex digits; it always fits, as
   // the log is cut to 40,960 bytes before each entry.
   std::u16string_view log = S.serverLog.text();
@@ -33,7 +21,7 @@ void handleShowLog(Server& S, int n, std::u16string_view) {
 }
 
 void handleShowSlots(Server& S, int n, std::u16string_view) {
-  if (!adminOnly(S, n)) return;
+  if (!sessionIsAdmin(S, n)) return;
   std::u16string text = S.startText;
   for (int i = 1; i <= SlotCount; ++i) text += u"\r\n" + S.slot(i).slotStatus;
   reply(S, n, textReply(text));

@@ -172,6 +172,20 @@ bool reply(Server& S, int n, std::string_view bytes) {
 
 bool replyWord(Server& S, int n, std::u16string_view word) { return reply(S, n, wordReply(word)); }
 
+bool sessionHasRight(Server& S, int n, int32_t mask) {
+  S.renewSession(n);
+  if (S.hasRight(n, mask)) return true;
+  replyWord(S, n, WROPOW);
+  return false;
+}
+
+bool sessionIsAdmin(Server& S, int n) {
+  S.renewSession(n);
+  if (S.slot(n).slotIsAdmin) return true;
+  replyWord(S, n, WROPOW);
+  return false;
+}
+
 void serveRequest(Server& S, int n) {
   const int fd = S.sock(n);
   std::string knock;

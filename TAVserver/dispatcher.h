@@ -1,6 +1,7 @@
 // Serving one request: the knock, the hand-over to the busy thread, the
 // body, the command table and the reply.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,13 @@ void serveRequest(Server& S, int n);
 // Sends bytes on slot n's socket within the silence deadline.
 bool reply(Server& S, int n, std::string_view bytes);
 bool replyWord(Server& S, int n, std::u16string_view word);
+
+// The first steps of a guarded command: the session is renewed and, unless
+// it holds a right of `mask` (its own or lent), it is told "WROPOW". True
+// when the command may go on.
+bool sessionHasRight(Server& S, int n, int32_t mask);
+// The same for the commands that belong to administrators.
+bool sessionIsAdmin(Server& S, int n);
 
 // Loads libTAVbusy.so from `dir`; false when it or its mTh is missing.
 bool loadBusyLibrary(const std::string& dir);

@@ -129,22 +129,14 @@ std::u16string_view alterEquipment(Server& S, int32_t id, const EquipmentFields&
 }  // namespace
 
 void handleAddEquipment(Server& S, int n, std::u16string_view body) {
-  S.renewSession(n);
-  if (!S.hasRight(n, S.consts.manageSet[ManEquipment])) {
-    replyWord(S, n, WROPOW);
-    return;
-  }
+  if (!sessionHasRight(S, n, S.consts.manageSet[ManEquipment])) return;
   const EquipmentFields e(requireFields(body, 6, 9), 0);
   const std::u16string_view word = addEquipment(S, e);
   replyWord(S, n, word);
 }
 
 void handleAlterEquipment(Server& S, int n, std::u16string_view body) {
-  S.renewSession(n);
-  if (!S.hasRight(n, S.consts.manageSet[ManEquipment])) {
-    replyWord(S, n, WROPOW);
-    return;
-  }
+  if (!sessionHasRight(S, n, S.consts.manageSet[ManEquipment])) return;
   const auto f = requireFields(body, 6, 10);
   const std::optional<int32_t> id = wholeNumber32(f[0]);
   if (!id) {

@@ -100,12 +100,6 @@ int32_t stored32(const store::Value& v) {
              : static_cast<int32_t>(x);
 }
 
-bool refusedWithout(Server& S, int n, int pos) {
-  S.renewSession(n);
-  if (S.hasRight(n, S.consts.manageSet[static_cast<std::size_t>(pos)])) return false;
-  replyWord(S, n, WROPOW);
-  return true;
-}
 
 }  // namespace
 
@@ -122,7 +116,7 @@ void handleGetPlans(Server& S, int n, std::u16string_view) {
 }
 
 void handleNewPlan(Server& S, int n, std::u16string_view body) {
-  if (refusedWithout(S, n, ManCollections)) return;
+  if (!sessionHasRight(S, n, S.consts.manageSet[ManCollections])) return;
   const PlanFields plan = readPlan(requireFields(body, 6, PlanFieldCount), 0);
   store::Table& pwo = S.db.t().rsPwo;
   std::u16string answer;
@@ -148,7 +142,7 @@ void handleNewPlan(Server& S, int n, std::u16string_view body) {
 }
 
 void handleAlterPlan(Server& S, int n, std::u16string_view body) {
-  if (refusedWithout(S, n, ManCollections)) return;
+  if (!sessionHasRight(S, n, S.consts.manageSet[ManCollections])) return;
   const auto f = requireFields(body, 6, 1 + PlanFieldCount);
   const PlanFields plan = readPlan(f, 1);
   store::Table& pwo = S.db.t().rsPwo;
@@ -175,7 +169,7 @@ void handleAlterPlan(Server& S, int n, std::u16string_view body) {
 }
 
 void handleDeletePlan(Server& S, int n, std::u16string_view body) {
-  if (refusedWithout(S, n, ManCollections)) return;
+  if (!sessionHasRight(S, n, S.consts.manageSet[ManCollections])) return;
   store::Table& pwo = S.db.t().rsPwo;
   std::u16string answer;
   {
@@ -198,7 +192,7 @@ void handleDeletePlan(Server& S, int n, std::u16string_view body) {
 }
 
 void handleApprovePlan(Server& S, int n, std::u16string_view body) {
-  if (refusedWithout(S, n, ManApprovePlans)) return;
+  if (!sessionHasRight(S, n, S.consts.manageSet[ManApprovePlans])) return;
   store::Table& pwo = S.db.t().rsPwo;
   store::Table& col = S.db.t().rsCol;
   std::u16string answer;
@@ -239,7 +233,7 @@ void handleApprovePlan(Server& S, int n, std::u16string_view body) {
 }
 
 void handleCancelPlan(Server& S, int n, std::u16string_view body) {
-  if (refusedWithout(S, n, ManApprovePlans)) return;
+  if (!sessionHasRight(S, n, S.consts.manageSet[ManApprovePlans])) return;
   store::Table& pwo = S.db.t().rsPwo;
   std::u16string answer;
   {

@@ -31,12 +31,6 @@ constexpr std::size_t MaxPassword = 16;
 constexpr std::size_t MaxUserName = 20;
 constexpr std::size_t MaxHolderName = 10;
 
-bool adminSession(Server& S, int n) {
-  S.renewSession(n);
-  if (S.slot(n).slotIsAdmin) return true;
-  replyWord(S, n, WROPOW);
-  return false;
-}
 
 // The values of a proposal by field name, all checked before anything is
 // written; an empty optional marks one that does not fit.
@@ -123,7 +117,7 @@ void fileProposal(Server& S, int n, store::Table& t, int32_t& counter, const Val
 // The live proposals of one table, each with `fields` in order. Gathered
 // whole before sending, so a failed walk is answered instead of cut off.
 void listProposals(Server& S, int n, store::Table& t, std::initializer_list<const char*> fields) {
-  if (!adminSession(S, n)) return;
+  if (!sessionIsAdmin(S, n)) return;
   const double at = now();
   std::vector<ListRecord> live;
   for (bool on = t.moveFirst(); on; on = t.moveNext()) {
@@ -147,7 +141,7 @@ std::u16string requireUserId(std::u16string_view raw) {
 }  // namespace
 
 void handleProposeNewUser(Server& S, int n, std::u16string_view body) {
-  if (!adminSession(S, n)) return;
+  if (!sessionIsAdmin(S, n)) return;
   auto f = requireFields(body, 6, 5);
   const std::u16string id = requireUserId(f[0]);
   TableHandles& t = S.db.t();
@@ -170,7 +164,7 @@ void handleProposeNewUser(Server& S, int n, std::u16string_view body) {
 }
 
 void handleProposeUserSet(Server& S, int n, std::u16string_view body) {
-  if (!adminSession(S, n)) return;
+  if (!sessionIsAdmin(S, n)) return;
   auto f = requireFields(body, 6, 10);
   const std::u16string id = requireUserId(f[0]);
   Collector c;
@@ -195,7 +189,7 @@ void handleProposeUserSet(Server& S, int n, std::u16string_view body) {
 }
 
 void handleProposeAdName(Server& S, int n, std::u16string_view body) {
-  if (!adminSession(S, n)) return;
+  if (!sessionIsAdmin(S, n)) return;
   // The name runs to the terminator; a field separator inside it would
   // break every list that later carries the name.
   std::u16string name;

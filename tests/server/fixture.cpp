@@ -346,6 +346,17 @@ void addUser(ServerDir& dir, const std::string& id, int rights, int trades, cons
                               std::to_string(trades) + ", 0)");
 }
 
+void addGrant(ServerDir& dir, int autonum, const std::string& from, long long rights, const std::string& to,
+              int cancel, int32_t useDay, int32_t uselessDay) {
+  const std::string granter = from.empty() ? "NULL" : "'" + from + "'";
+  dir.sql("TAVusers.mdb",
+          "INSERT INTO impower(autonum, user_id, user_name, right_id, to_user_id, to_user_name, "
+          "to_user_cancel, usedate, uselessdate) VALUES(" +
+              std::to_string(autonum) + ", " + granter + ", 'x', " + std::to_string(rights) + ", '" + to +
+              "', 'y', " + std::to_string(cancel) + ", " + std::to_string(useDay) + ", " +
+              std::to_string(uselessDay) + ")");
+}
+
 void startSession(Client& c, const std::u16string& id, const std::u16string& password) {
   ASSERT_EQ(c.login(id, password), u"ACCEPTED");
   ASSERT_FALSE(c.callList(u"MYGRAD").empty());

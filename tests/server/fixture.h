@@ -5,6 +5,7 @@
 #pragma once
 #include <sys/types.h>
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -118,6 +119,11 @@ class Client {
 // password "pw" unless given, display name "用户" + id unless given.
 void addUser(ServerDir& dir, const std::string& id, int rights, int trades = 0,
              const std::u16string& password = u"pw", const std::string& name = "");
+
+// One authorisation record as the grant commands would have written it;
+// an empty `from` makes a free record.
+void addGrant(ServerDir& dir, int autonum, const std::string& from, long long rights, const std::string& to,
+              int cancel, int32_t useDay, int32_t uselessDay);
 
 // Logs in and asks for the session's rights with "MYGRAD", as the user
 // client does; fails the test when either is refused.

@@ -20,16 +20,6 @@ const Env TestClock{{"TAV_NOW", "2030-01-02 10:00:00"}};
 std::u16string num(long long v) { return tav::fromUtf8(std::to_string(v)); }
 
 
-void addGrant(ServerDir& dir, int autonum, const std::string& from, long long rights, const std::string& to,
-              int cancel, int32_t useDay, int32_t uselessDay) {
-  const std::string granter = from.empty() ? "NULL" : "'" + from + "'";
-  dir.sql("TAVusers.mdb",
-          "INSERT INTO impower(autonum, user_id, user_name, right_id, to_user_id, to_user_name, "
-          "to_user_cancel, usedate, uselessdate) VALUES(" +
-              std::to_string(autonum) + ", " + granter + ", 'x', " + std::to_string(rights) + ", '" + to +
-              "', 'y', " + std::to_string(cancel) + ", " + std::to_string(useDay) + ", " +
-              std::to_string(uselessDay) + ")");
-}
 
 // The grant numbers of a "LISIMP" reply, each record checked for its width.
 std::set<int> listedNumbers(Client& c, std::size_t width) {

@@ -24,17 +24,6 @@ void addUser(ServerDir& dir, const std::string& id, long long right, long long t
                               "', " + std::to_string(right) + ", " + std::to_string(type) + ", 0)");
 }
 
-// One authorisation record as the grant commands would have written it.
-void addGrant(ServerDir& dir, int autonum, const std::string& from, long long rights, const std::string& to,
-              int cancel, int32_t useDay, int32_t uselessDay) {
-  const std::string granter = from.empty() ? "NULL" : "'" + from + "'";
-  dir.sql("TAVusers.mdb",
-          "INSERT INTO impower(autonum, user_id, user_name, right_id, to_user_id, to_user_name, "
-          "to_user_cancel, usedate, uselessdate) VALUES(" +
-              std::to_string(autonum) + ", " + granter + ", 'x', " + std::to_string(rights) + ", '" + to +
-              "', 'y', " + std::to_string(cancel) + ", " + std::to_string(useDay) + ", " +
-              std::to_string(uselessDay) + ")");
-}
 
 // One code table of the constants file as the replies must carry it,
 // read straight from the file the server loaded.

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang into build-fuzz/ and runs each for
+# FUZZ_SECONDS (default 300) on a scratch copy of its committed corpus.
+# Inputs that make a target fail are left in build-fuzz/findings/.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+tav_install_packages
+CC=clang CXX=clang++ tav_build "$TAV_ROOT/build-fuzz" -DTAV_FUZZ=ON
+seconds="${FUZZ_SECONDS:-300}"
+mkdir -p "$TAV_ROOT/build-fuzz/findings"
+for target in reader conditions dispatcher; do
+  work="$TAV_ROOT/build-fuzz/corpus-$target"
+  mkdir -p "$work"
+  cp -n "$TAV_ROOT/tests/fuzz/corpus/$target/"* "$work/" 2>/dev/null || true
+  echo "== $target for ${seconds}s"
+  (cd "$TAV_ROOT/build-fuzz/findings" &&
+   "$TAV_ROOT/build-fuzz/fuzz/fuzz_$target" "$work" -max_total_time="$seconds" -max_len=4096 \
+     -rss_limit_mb=4096 -print_final_stats=1 2>&1 | tail -n 12)
+done

@@ -168,27 +168,40 @@ void handleAlterPlan(Server& S, int n, std::u16string_view body) {
   replyWord(S, n, answer);
 }
 
-void handleDeletePlan(Server& S, int n, std::u16string_view body) {
-  if (!sessionHasRight(S, n, S.consts.manageSet[ManCollections])) return;
+namespace {
+
+// "PWODEL" and "PWOCAN": the live plan the request names loses its
+// approval (counted off its collection) and is rewritten by `change`, all
+// in one transaction; the answer goes out after the commit.
+template <class Change>
+void withdrawAndChange(Server& S, int n, std::u16string_view body, int pos, Change&& change) {
+  if (!sessionHasRight(S, n, S.consts.manageSet[static_cast<std::size_t>(pos)])) return;
   store::Table& pwo = S.db.t().rsPwo;
-  std::u16string answer;
+  std::u16string_view answer = IGOTIT;
   {
     store::Transaction tx(S.db.db());
     if (!findLive(pwo, "Number", wholeNumber32(body.substr(6)))) {
       answer = NOTHIS;
     } else {
       if (isApproved(pwo)) withdrawApproval(S, pwo);
-      // The other fields stay until the record is taken again; its number
-      // alone keeps it out of the lists and of the daily job.
       pwo.edit();
-      pwo.set("Number", store::Value(static_cast<long long>(pwo.get("Number").asInt() + PoolOffset)));
-      pwo.set("name", store::Value::null());
+      change(pwo);
       pwo.update();
       tx.commit();
-      answer = IGOTIT;
     }
   }
   replyWord(S, n, answer);
+}
+
+}  // namespace
+
+void handleDeletePlan(Server& S, int n, std::u16string_view body) {
+  withdrawAndChange(S, n, body, ManCollections, [](store::Table& pwo) {
+    // The other fields stay until the record is taken again; its number
+    // alone keeps it out of the lists and of the daily job.
+    pwo.set("Number", store::Value(static_cast<long long>(pwo.get("Number").asInt() + PoolOffset)));
+    pwo.set("name", store::Value::null());
+  });
 }
 
 void handleApprovePlan(Server& S, int n, std::u16string_view body) {
@@ -233,25 +246,11 @@ void handleApprovePlan(Server& S, int n, std::u16string_view body) {
 }
 
 void handleCancelPlan(Server& S, int n, std::u16string_view body) {
-  if (!sessionHasRight(S, n, S.consts.manageSet[ManApprovePlans])) return;
-  store::Table& pwo = S.db.t().rsPwo;
-  std::u16string answer;
-  {
-    store::Transaction tx(S.db.db());
-    if (!findLive(pwo, "Number", wholeNumber32(body.substr(6)))) {
-      answer = NOTHIS;
-    } else {
-      if (isApproved(pwo)) withdrawApproval(S, pwo);
-      pwo.edit();
-      pwo.set("aperson", store::Value::null());
-      pwo.set("aday", store::Value::null());
-      pwo.set("statu", store::Value(0));
-      pwo.update();
-      tx.commit();
-      answer = IGOTIT;
-    }
-  }
-  replyWord(S, n, answer);
+  withdrawAndChange(S, n, body, ManApprovePlans, [](store::Table& pwo) {
+    pwo.set("aperson", store::Value::null());
+    pwo.set("aday", store::Value::null());
+    pwo.set("statu", store::Value(0));
+  });
 }
 
 }  // namespace tav::server

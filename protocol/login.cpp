@@ -52,7 +52,8 @@ std::u16string greetingChallenge(std::string_view greeting30) {
 }
 
 std::optional<std::string> buildLoginRecord(std::string_view greeting30, std::u16string_view clientTag,
-                                            std::u16string_view loginId, std::u16string_view password) {
+                                            std::u16string_view loginId, std::u16string_view password,
+                                            std::string_view filler) {
     if (!validKeySource(greeting30) || clientTag.size() != ClientTagUnits || loginId.size() > LoginIdUnits ||
         password.size() > PasswordUnits)
         return std::nullopt;
@@ -68,7 +69,8 @@ std::optional<std::string> buildLoginRecord(std::string_view greeting30, std::u1
     std::u16string pw(password);
     for (char16_t& u : pw)
         u ^= key;  // the key is one byte: only the low byte changes
-    pw.resize(PasswordUnits, u'\0');
+    for (std::size_t i = 0; pw.size() < PasswordUnits; ++i)
+        pw.push_back(i < filler.size() ? static_cast<char16_t>(static_cast<std::uint8_t>(filler[i])) : u'\0');
     rec += toUtf16le(pw);
 
     rec += static_cast<char>(static_cast<std::uint8_t>(password.size()) ^ key);

@@ -50,8 +50,11 @@ std::u16string greetingChallenge(std::string_view greeting30);
 // The client's 131-byte record for this greeting. nullopt (nothing is built)
 // when the greeting is not 30 bytes with time digits, the tag is not 7 code
 // units, the ID is longer than 10 or the password longer than 16 code units.
+// The password units after the password carry the bytes of `filler` as their
+// low bytes (zeros once it runs out); clients pass random bytes.
 std::optional<std::string> buildLoginRecord(std::string_view greeting30, std::u16string_view clientTag,
-                                            std::u16string_view loginId, std::u16string_view password);
+                                            std::u16string_view loginId, std::u16string_view password,
+                                            std::string_view filler = {});
 
 struct LoginRecord {
     std::u16string answer;    // 32 code units, compared with encodePswd of the challenge

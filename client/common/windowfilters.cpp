@@ -1,0 +1,59 @@
+// Right-button filter and wheel routing.
+#include "client/common/windowfilters.h"
+
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <QWidget>
+#include <algorithm>
+
+namespace tav::client {
+
+bool RightButtonFilter::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+      if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) return true;
+      break;
+    case QEvent::ContextMenu:
+      if (static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Mouse) return true;
+      break;
+    default:
+      break;
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+WheelRouter::WheelRouter(QWidget* window, QObject* parent) : QObject(parent), window_(window) {}
+
+bool WheelRouter::apply(bool shift, bool ctrl, bool away) {
+  QScrollBar* bar = nullptr;
+  int step = 1;
+  if (shift) {
+    bar = curHScroll;
+    step = 50;
+  } else {
+    bar = curVScroll;
+    step = ctrl ? 3 : 1;
+    if (bar && !bar->isEnabled()) bar = nullptr;
+  }
+  if (!bar) return false;
+  int v = away ? std::max(bar->value() - step, 1) : std::min(bar->value() + step, bar->maximum());
+  bar->setValue(v);
+  return true;
+}
+
+bool WheelRouter::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::Wheel) return QObject::eventFilter(watched, event);
+  auto* w = qobject_cast<QWidget*>(watched);
+  if (!w || !window_ || (w != window_ && !window_->isAncestorOf(w))) return false;
+  auto* we = static_cast<QWheelEvent*>(event);
+  int delta = we->angleDelta().y();
+  if (delta == 0) delta = we->angleDelta().x();  // Shift turns the wheel sideways on some systems
+  if (delta == 0) return false;
+  bool shift = we->modifiers() & Qt::ShiftModifier;
+  bool ctrl = we->modifiers() & Qt::ControlModifier;
+  return apply(shift, ctrl, delta > 0);
+}
+
+}  // namespace tav::client

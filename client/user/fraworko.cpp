@@ -1,0 +1,15 @@
+// The panel of the work-order list.
+#include "client/user/fraworko.h"
+
+#include "client/user/frmmain.h"
+#include "ui_fraworko.h"
+
+namespace tav::user {
+
+FraWorkO::FraWorkO(FrmMain* main, QWidget* parent) : Panel(main, parent), ui(std::make_unique<Ui::FraWorkO>()) {
+  ui->setupUi(this);
+}
+
+FraWorkO::~FraWorkO() = default;
+
+}  // namespace tav::user

@@ -1,0 +1,15 @@
+// The user client's start-up: screen checks, the splash with its dots, the
+// configuration file, the main window in the free desktop, the filters.
+#pragma once
+#include <memory>
+
+#include "client/user/frmmain.h"
+
+namespace tav::user {
+
+// Runs the start-up up to the shown main window; nullptr when the program
+// ends (its message has been shown). The splash stays `splashSeconds` at
+// least (3.024 s in the program).
+std::unique_ptr<FrmMain> startUserClient(double splashSeconds);
+
+}  // namespace tav::user

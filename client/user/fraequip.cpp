@@ -12,4 +12,10 @@ FraEquip::FraEquip(FrmMain* main, QWidget* parent) : Panel(main, parent), ui(std
 
 FraEquip::~FraEquip() = default;
 
+void FraEquip::VScEqu_Change() {}
+
+void FraEquip::showFilledList() {}
+
+void FraEquip::repaintRecord(int) {}
+
 }  // namespace tav::user

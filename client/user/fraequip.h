@@ -16,6 +16,14 @@ class FraEquip : public Panel {
   FraEquip(FrmMain* main, QWidget* parent);
   ~FraEquip() override;
 
+  // Repaints the grid's rows from the list (VScEqu_Change).
+  void VScEqu_Change();
+  // After a filler replaced the list: record 1 selected and shown first,
+  // the rows counted, the vertical bar set, the grid repainted.
+  void showFilledList();
+  // Repaints the row of record `recordNo` (numbered from 1) when it shows.
+  void repaintRecord(int recordNo);
+
  private:
   std::unique_ptr<Ui::FraEquip> ui;
 };

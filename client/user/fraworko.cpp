@@ -12,4 +12,10 @@ FraWorkO::FraWorkO(FrmMain* main, QWidget* parent) : Panel(main, parent), ui(std
 
 FraWorkO::~FraWorkO() = default;
 
+void FraWorkO::VScWO_Change() {}
+
+void FraWorkO::showFilledList() {}
+
+void FraWorkO::repaintRecord(int) {}
+
 }  // namespace tav::user

@@ -1,0 +1,51 @@
+// A TAVuser main window against a real server in a temp folder.
+#pragma once
+#include <QLineEdit>
+#include <QPushButton>
+#include <memory>
+
+#include "client/user/frmlogin.h"
+#include "client/user/frmmain.h"
+#include "client/user/usertables.h"
+#include "tests/client/support/clienttest.h"
+
+namespace tavtest {
+
+struct UserWindow {
+  std::unique_ptr<tav::user::FrmMain> main;
+
+  explicit UserWindow(int port) : main(std::make_unique<tav::user::FrmMain>()) {
+    main->serverAddr = {"127.0.0.1", port};
+    main->show();
+  }
+  ~UserWindow() {
+    // Leave the server without waiting for it: no IULOAD from a test window.
+    tav::user::session().setTimerEnabled(false);
+    tav::user::session().sock.close();
+    tav::user::session().loggedOn = false;
+    tav::user::session().reqBusy = false;
+  }
+
+  // Runs the login form's OK with these texts; true when logged on.
+  bool login(const QString& id, const QString& password) {
+    tav::user::FrmLogin form(main.get());
+    form.findChild<QLineEdit*>(QStringLiteral("txtUserName"))->setText(id);
+    form.findChild<QLineEdit*>(QStringLiteral("txtPassword"))->setText(password);
+    form.CmdOK_Click();
+    return tav::user::session().idle();
+  }
+};
+
+// The server in a temp folder (default constants) with the given users.
+struct UserServer {
+  ServerDir dir;
+  std::unique_ptr<ServerProcess> server;
+  explicit UserServer(const std::function<void(ServerDir&)>& seed = {}, const Env& env = {}, bool demo = false)
+      : dir(demo) {
+    if (seed) seed(dir);
+    server = std::make_unique<ServerProcess>(dir, env);
+  }
+  int port() const { return dir.port(); }
+};
+
+}  // namespace tavtest

@@ -17,7 +17,7 @@ namespace tav::user {
 
 using namespace tav::client;
 
-std::unique_ptr<FrmMain> startUserClient(double splashSeconds) {
+std::unique_ptr<FrmMain> startUserClient(double splashSeconds, const QString& folder) {
   setProgramTitle(QStringLiteral("TAVuser"));
   if (!checkScreen(1024, 768,
                    QStringLiteral("你的电脑的分辨率太小，不合适使用本软件。\r\n"
@@ -29,7 +29,7 @@ std::unique_ptr<FrmMain> startUserClient(double splashSeconds) {
   Deadline splashEnd(splashSeconds);
   splash.setTimerEnabled(true);
 
-  auto addr = readServerIni(QDir(appPath()).filePath(QStringLiteral("TAVclient.ini")));
+  auto addr = readServerIni(QDir(folder).filePath(QStringLiteral("TAVclient.ini")));
   if (!addr) {
     splash.setTimerEnabled(false);
     critical(QStringLiteral("The file TAVclient.ini encounter wrongs!"));

@@ -10,6 +10,7 @@ namespace tav::user {
 // Runs the start-up up to the shown main window; nullptr when the program
 // ends (its message has been shown). The splash stays `splashSeconds` at
 // least (3.024 s in the program).
-std::unique_ptr<FrmMain> startUserClient(double splashSeconds);
+// `folder` holds TAVclient.ini (the program's folder).
+std::unique_ptr<FrmMain> startUserClient(double splashSeconds, const QString& folder);
 
 }  // namespace tav::user

@@ -12,6 +12,7 @@
 
 #include "client/common/clock.h"
 #include "client/common/frmsplash.h"
+#include "client/common/helpdoc.h"
 #include "client/common/loginsteps.h"
 #include "client/common/notifier.h"
 #include "client/common/startup.h"
@@ -23,6 +24,7 @@
 #include "protocol/login.h"
 #include "protocol/password.h"
 #include "protocol/wire.h"
+#include "tests/client/support/clienttest.h"
 
 using namespace tav::user;
 using tav::dayFromCivil;
@@ -50,6 +52,7 @@ class TestCoreUnits : public QObject {
   void questionButtons();
   void loginRecordBytes_data();
   void loginRecordBytes();
+  void helpDocument();
 };
 
 void TestCoreUnits::parseDateCases_data() {
@@ -380,6 +383,30 @@ void TestCoreUnits::loginRecordBytes() {
     auto again = tav::client::loginRecord(g, tav::TagUser, id, password);
     QVERIFY(again->substr(98 + 2 * 10, 12) != rec->substr(98 + 2 * 10, 12));
   }
+}
+
+void TestCoreUnits::helpDocument() {
+  tavtest::RecordingNotifier note;
+  QTemporaryDir dir;
+  QStringList opened;
+  tav::client::setUrlOpener([&](const QUrl& u) {
+    opened << u.toLocalFile();
+    return false;
+  });
+  const QString noApp = QStringLiteral("文件：TAVreadme.doc没有关联的应用程序可以打开");
+  tav::client::openHelpDocument(dir.path(), noApp);
+  QCOMPARE(note.texts(), QStringList{QStringLiteral("找不到文件：TAVreadme.doc")});
+  QCOMPARE(note.shown[0].icon, tav::client::Icon::Critical);
+  QVERIFY(opened.isEmpty());
+  QFile f(dir.filePath("TAVreadme.doc"));
+  QVERIFY(f.open(QIODevice::WriteOnly));
+  f.close();
+  tav::client::openHelpDocument(dir.path(), noApp);
+  QCOMPARE(opened, QStringList{dir.filePath("TAVreadme.doc")});
+  QCOMPARE(note.last(), noApp);
+  tav::client::openHelpDocument(dir.filePath("gone"), noApp);
+  QCOMPARE(note.last(), QStringLiteral("找不到路径：“%1”").arg(dir.filePath("gone")));
+  tav::client::setUrlOpener({});
 }
 
 QTEST_MAIN(TestCoreUnits)

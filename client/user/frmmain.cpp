@@ -134,6 +134,15 @@ void FrmMain::showPanel(Panel* p, const QString& caption, bool endsPicking) {
   p->shown();
 }
 
+void FrmMain::bringPanel(Panel* p, QScrollBar* v, QScrollBar* h) {
+  if (oFrame_ && oFrame_ != p) oFrame_->hide();
+  p->show();
+  p->raise();
+  oFrame_ = p;
+  wheel_->curVScroll = v;
+  wheel_->curHScroll = h;
+}
+
 void FrmMain::setLoggedOnIcon(bool on) {
   setWindowIcon(QIcon(on ? QStringLiteral(":/icons/102.png") : QStringLiteral(":/icons/101.png")));
 }

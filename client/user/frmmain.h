@@ -69,6 +69,11 @@ class FrmMain : public QMainWindow {
   // FraAlls, make it OFrame and point the wheel at its bars. `endsPicking`
   // ends the equipment pick mode of the work request.
   void showPanel(Panel* p, const QString& caption, bool endsPicking);
+  // A panel shown as a step of another function (not by an option button):
+  // OFrame is hidden and `p` takes its place, the caption of FraAlls stays,
+  // the panel's own steps do not run, and the wheel moves `v` and `h`
+  // (nothing when null).
+  void bringPanel(Panel* p, QScrollBar* v = nullptr, QScrollBar* h = nullptr);
 
   // Connect and log in: the login form's OK.
   void login(FrmLogin* form, const QString& id, const QString& password);

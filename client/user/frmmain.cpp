@@ -20,6 +20,7 @@
 #include "client/user/fraperson.h"
 #include "client/user/fraprewo.h"
 #include "client/user/frarequ.h"
+#include "client/user/frmsort.h"
 #include "client/user/fraworko.h"
 #include "client/user/usertables.h"
 #include "protocol/wire.h"
@@ -61,6 +62,7 @@ FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui:
   popmn_->setObjectName(QStringLiteral("popmn"));
   pop1_ = popmn_->addAction(QStringLiteral("导出列表到Excel"));
   pop1_->setObjectName(QStringLiteral("pop1"));
+  FrmSort::connectOpeners(this);
 
   wheel_ = new WheelRouter(this, this);
   qApp->installEventFilter(wheel_);

@@ -82,6 +82,10 @@ class FrmMain : public QMainWindow {
   void resetLogoff();
   void Timer1_Timer();
 
+  // The sort dialog's OK: sorts the list `eow` ("WORKO", "ASSET") by the
+  // dialog's three key columns, ascending where booN is true.
+  void datasort(const QString& eow, bool boo0, bool boo1, bool boo2);
+
   // Forms that the return to the logged-off state closes when open.
   QPointer<QWidget> frmAdvance, frmSort;
 

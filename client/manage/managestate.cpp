@@ -4,7 +4,6 @@
 #include "client/common/listsort.h"
 #include "protocol/daynum.h"
 #include "protocol/netio.h"
-#include "protocol/text.h"
 #include "protocol/wire.h"
 
 namespace tav::manage {
@@ -80,6 +79,20 @@ void sortByName(std::vector<UseRecord>& users) {
   applyOrder(users, stableOrder(keys, {SortKey{true, true}, SortKey{}, SortKey{}}));
 }
 
+namespace {
+
+// Decimal digits, perhaps signed, that fit in 32 bits.
+std::optional<int32_t> decimal(std::u16string_view text) {
+  std::u16string_view digits = text;
+  if (!digits.empty() && (digits[0] == u'-' || digits[0] == u'+')) digits.remove_prefix(1);
+  if (digits.empty()) return std::nullopt;
+  for (char16_t c : digits)
+    if (c < u'0' || c > u'9') return std::nullopt;
+  return wholeNumber32(text);
+}
+
+}  // namespace
+
 std::optional<ConstTables> parseConstList(std::u16string_view text) {
   auto table = [](std::u16string_view section) -> std::optional<std::vector<PickCode>> {
     if (!section.empty() && section.back() != FieldSep) return std::nullopt;
@@ -87,8 +100,8 @@ std::optional<ConstTables> parseConstList(std::u16string_view text) {
     if (parts.size() % 2 != 0) return std::nullopt;
     std::vector<PickCode> codes;
     for (std::size_t i = 0; i < parts.size(); i += 2) {
-      auto bit = wholeNumber32(parts[i]);
-      if (!bit || trimBlanks(parts[i]).empty()) return std::nullopt;
+      auto bit = decimal(parts[i]);
+      if (!bit) return std::nullopt;
       codes.push_back({*bit, qs(parts[i + 1])});
     }
     return codes;

@@ -23,6 +23,9 @@ class FraEquip : public Panel {
   void showFilledList();
   // Repaints the row of record `recordNo` (numbered from 1) when it shows.
   void repaintRecord(int recordNo);
+  // Opened from the work request to pick its equipment: "选 定" usable
+  // while the list holds rows, "取消" usable.
+  void startPicking();
 
  private:
   std::unique_ptr<Ui::FraEquip> ui;

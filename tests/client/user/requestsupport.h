@@ -1,0 +1,142 @@
+// What the work-request tests share: orders seeded into the server's tables,
+// the list filled by a real advanced search through the window's session,
+// an order read back from the server, and acting on a modal form once it
+// is open.
+#pragma once
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <functional>
+#include <string>
+
+#include "client/common/session.h"
+#include "client/user/frarequ.h"
+#include "client/user/rows.h"
+#include "protocol/wire.h"
+#include "tests/client/user/userfixture.h"
+
+namespace tavtest {
+
+struct OrderSeed {
+  int billId = 0;
+  int status = 1;
+  std::string creator = "req", creatorName = "张三";
+  int equip = 10001;
+  std::string equipName = "冷却泵", description = "泵体漏水需要检修处理", billType = "CM";
+  int emLevel = 2, usetime = 0;
+  int created = 47000, begin = 47001, compl_ = 47003, done = 0;
+  std::string pointto, reason, solute, remark;
+  bool archive = false;
+};
+
+inline std::string quoted(const std::string& s) { return "'" + s + "'"; }
+
+inline void insertOrder(ServerDir& d, const OrderSeed& o) {
+  auto n = [](int v) { return std::to_string(v); };
+  d.sql("TAVrecords.mdb",
+        std::string("INSERT INTO ") + (o.archive ? "list_o" : "list") +
+            "(bill_id, equip_id, comofequip, Description, Status, bill_type, em_level, usetime, createid, "
+            "createname, created_date, begin_date, compl_date, done_date, pointto, reason, solute, scribebyeng) "
+            "VALUES(" + n(o.billId) + "," + n(o.equip) + "," + quoted(o.equipName) + "," + quoted(o.description) +
+            "," + n(o.status) + "," + quoted(o.billType) + "," + n(o.emLevel) + "," + n(o.usetime) + "," +
+            quoted(o.creator) + "," + quoted(o.creatorName) + "," + n(o.created) + "," + n(o.begin) + "," +
+            n(o.compl_) + "," + n(o.done) + "," + quoted(o.pointto) + "," + quoted(o.reason) + "," +
+            quoted(o.solute) + "," + quoted(o.remark) + ")");
+}
+
+// One condition of an advanced search: field = value (crit 0) or another comparison.
+inline std::u16string condition(const std::u16string& field, const std::u16string& value, int crit = 0) {
+  const std::u16string fs(1, tav::FieldSep);
+  return fs + field + fs + tav::fromUtf8(std::to_string(crit)) + fs + value + fs + fs + u"T" +
+         std::u16string(1, tav::RecordSep);
+}
+
+// The records of an "ADVAWO" over the current orders, through the window's
+// session; no conditions: every order.
+inline std::vector<std::vector<std::u16string>> searchRecords(const std::u16string& conds) {
+  tav::client::Exchange x(tav::user::session(), tav::client::coreTexts());
+  if (!x.start(u"ADVAWO0" + (conds.empty() ? condition(u"bill_id", u"0", 1) : conds))) return {};
+  auto list = x.list();
+  return list ? records(*list) : std::vector<std::vector<std::u16string>>{};
+}
+
+inline tav::user::WOList orderRow(const std::vector<std::u16string>& f) {
+  auto num = [&](int i) { return tav::wholeNumber32(f[static_cast<std::size_t>(i) - 1]).value_or(0); };
+  auto txt = [&](int i) { return QString::fromStdU16String(f[static_cast<std::size_t>(i) - 1]); };
+  tav::user::WOList w;
+  w.bill_id = num(1);
+  w.equip_id = num(2);
+  w.comofequip = txt(3);
+  w.description = txt(4);
+  w.Status = num(5);
+  w.bill_type = txt(6);
+  w.em_level = num(7);
+  w.usetime = num(8);
+  w.createid = txt(9);
+  w.createname = txt(10);
+  w.created_date = num(11);
+  w.begin_date = num(12);
+  w.compl_date = num(13);
+  w.done_date = num(14);
+  w.pointto = txt(15);
+  w.reason = txt(16);
+  w.solute = txt(17);
+  w.scribebyeng = txt(18);
+  w.isNew = static_cast<int16_t>(num(20));
+  tav::user::deriveTexts(w);
+  return w;
+}
+
+// An advanced search replaces the work-order list, as the search form's
+// reading does; the number of rows.
+inline int searchOrders(tav::user::FrmMain& m, const std::u16string& conds = {}) {
+  auto& l = m.lists();
+  l.woRecords.clear();
+  for (const auto& r : searchRecords(conds)) l.woRecords.push_back(orderRow(r));
+  l.woSel = l.woRecords.empty() ? 0 : 1;
+  l.woTop = 1;
+  l.woRows = std::min<int>(20, static_cast<int>(l.woRecords.size()));
+  return static_cast<int>(l.woRecords.size());
+}
+
+// The list record (from 1) of an order; 0 when the list lacks it.
+inline int recordOf(tav::user::FrmMain& m, int billId) {
+  const auto& r = m.lists().woRecords;
+  for (std::size_t i = 0; i < r.size(); ++i)
+    if (r[i].bill_id == billId) return static_cast<int>(i) + 1;
+  return 0;
+}
+
+// The order as the server holds it now (current store first).
+inline tav::user::WOList serverOrder(int billId) {
+  auto recs = searchRecords(condition(u"bill_id", tav::fromUtf8(std::to_string(billId))));
+  return recs.empty() ? tav::user::WOList{} : orderRow(recs.front());
+}
+
+template <class W>
+W* on(QWidget* parent, const char* name) {
+  W* w = parent->findChild<W*>(QLatin1String(name));
+  if (!w) qFatal("no control %s", name);
+  return w;
+}
+
+// Runs `act` on the modal form of type T as soon as it is open.
+template <class T>
+void whenModal(std::function<void(T*)> act) {
+  auto* poll = new QTimer;
+  poll->setInterval(5);
+  QObject::connect(poll, &QTimer::timeout, [poll, act] {
+    if (auto* form = qobject_cast<T*>(QApplication::activeModalWidget())) {
+      poll->stop();
+      poll->deleteLater();
+      act(form);
+    }
+  });
+  poll->start();
+}
+
+}  // namespace tavtest

@@ -1,11 +1,17 @@
 // The user picker "用户框": its order, its lines, looking at a user and the
-// choice by button or double click, and a picker without users.
+// choice by button or double click, a picker without users, and the
+// personal panel's picker against the real server.
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QtTest>
 
+#include "client/common/startup.h"
 #include "client/common/userpicker.h"
-#include "tests/client/support/clienttest.h"
+#include "client/user/fraperson.h"
+#include "tests/client/user/relaypeer.h"
+#include "tests/client/user/userfixture.h"
 
 using namespace tav::client;
 
@@ -46,6 +52,7 @@ class TestPicker : public QObject {
   void lookAndChoose();
   void cancelChoosesNothing();
   void withoutUsers();
+  void panelPickerFromServer();
 };
 
 void TestPicker::order_data() {
@@ -155,6 +162,65 @@ void TestPicker::withoutUsers() {
   q.findChild<QPushButton*>("select")->click();
   QVERIFY(q.isVisible());
   QVERIFY(!q.chosen());
+}
+
+void TestPicker::panelPickerFromServer() {
+  using tavtest::Relay;
+  tav::client::setUpApplication();
+  tavtest::RecordingNotifier note;
+  tavtest::UserServer srv([](tavtest::ServerDir& d) {
+    tavtest::addUser(d, "b01", 5, 0);
+    tavtest::addUser(d, "A02", 255, 1);
+    tavtest::addUser(d, "a01", 1, 2);
+  });
+  Relay relay(srv.port());
+  tavtest::UserWindow w(relay.port());
+  QVERIFY(w.login("b01", "pw"));
+  w.main->optionButton("personal")->click();
+  auto* p = w.main->fraPerson();
+  auto* perUser = p->findChild<QLineEdit*>("PerUser");
+  auto* lisRig = p->findChild<QListWidget*>("LisRig");
+
+  QStringList lines, looked;
+  tavtest::onModal([&](QWidget* m) {
+    auto* picker = qobject_cast<UserPicker*>(m);
+    QVERIFY(picker);
+    QCOMPARE(picker->windowTitle(), QStringLiteral("用户框"));
+    lines = itemsOf(*picker, "List1");
+    picker->findChild<QListWidget*>("List1")->setCurrentRow(1);
+    picker->findChild<QPushButton*>("Lookonedown")->click();
+    looked = itemsOf(*picker, "ListT");
+    emit picker->findChild<QListWidget*>("List1")->itemDoubleClicked(picker->findChild<QListWidget*>("List1")->item(1));
+  });
+  relay.clear();
+  p->PerImage1_Click();
+  QCOMPARE(tavtest::wire(relay.sent()), tavtest::wire(tavtest::knockAndRequest(u"LISUSE")));
+  QCOMPARE(lines, (QStringList{"a01                1        2        用户a01", "A02                FF       1        用户A02",
+                               "b01                5        0        用户b01"}));
+  QCOMPARE(looked, QStringList{"机修"});
+  QCOMPARE(perUser->text(), QStringLiteral("A02(用户A02)"));
+  QCOMPARE(p->granteeId(), QStringLiteral("A02"));
+  QCOMPARE(p->granteeName(), QStringLiteral("用户A02"));
+  QCOMPARE(lisRig->count(), 6);
+  QCOMPARE(w.main->LabStat()->text(), QStringLiteral(" TAVuser - 就绪"));
+
+  // The second opening in the connection asks nothing; 取消 changes nothing.
+  QStringList again;
+  tavtest::onModal([&](QWidget* m) {
+    again = itemsOf(*qobject_cast<UserPicker*>(m), "List1");
+    m->findChild<QPushButton*>("cmdcan")->click();
+  });
+  relay.clear();
+  p->PerImage1_Click();
+  QCOMPARE(relay.sent(), std::string());
+  QCOMPARE(again, lines);
+  QCOMPARE(perUser->text(), QStringLiteral("A02(用户A02)"));
+  QCOMPARE(p->granteeId(), QStringLiteral("A02"));
+  QCOMPARE(lisRig->count(), 6);
+
+  // A new connection fetches the list again.
+  w.main->resetLogoff();
+  QVERIFY(!p->userListLoaded());
 }
 
 QTEST_MAIN(TestPicker)

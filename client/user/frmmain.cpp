@@ -14,6 +14,7 @@
 #include "client/common/session.h"
 #include "client/user/frabb.h"
 #include "client/user/fracollection.h"
+#include "client/user/export.h"
 #include "client/user/fraequip.h"
 #include "client/user/frmlogin.h"
 #include "client/user/fraoneequ.h"
@@ -62,6 +63,7 @@ FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui:
   popmn_->setObjectName(QStringLiteral("popmn"));
   pop1_ = popmn_->addAction(QStringLiteral("导出列表到Excel"));
   pop1_->setObjectName(QStringLiteral("pop1"));
+  connect(pop1_, &QAction::triggered, this, [this] { exportList(*this); });
   FrmSort::connectOpeners(this);
 
   wheel_ = new WheelRouter(this, this);

@@ -15,6 +15,8 @@
 
 #include <cctype>
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -199,50 +201,75 @@ Client::~Client() {
   if (fd_ >= 0) ::close(fd_);
 }
 
+namespace {
+
+// True when `fd` turns readable (bytes or their end) within `seconds`;
+// with 0, whether it is readable now.
+bool readableWithin(int fd, double seconds) {
+  if (seconds < 0) return false;
+  pollfd p{fd, POLLIN, 0};
+  return ::poll(&p, 1, seconds == 0 ? 0 : static_cast<int>(seconds * 1000) + 1) > 0;
+}
+
+// Appends up to `max` bytes that have come; false at the end of the stream.
+bool takeInto(int fd, std::string& out, std::size_t max) {
+  char buf[65536];
+  ssize_t r = ::recv(fd, buf, std::min(sizeof buf, max), 0);
+  if (r <= 0) return false;
+  out.append(buf, static_cast<std::size_t>(r));
+  return true;
+}
+
+}  // namespace
+
 std::string Client::readExactly(std::size_t n, double timeoutSeconds) {
   std::string out;
-  auto start = Clock::now();
-  while (out.size() < n) {
-    double left = timeoutSeconds - secondsSince(start);
-    if (left <= 0) break;
-    pollfd p{fd_, POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(left * 1000) + 1) <= 0) break;
-    char buf[4096];
-    ssize_t r = ::recv(fd_, buf, std::min(sizeof buf, n - out.size()), 0);
-    if (r <= 0) break;
-    out.append(buf, static_cast<std::size_t>(r));
+  const auto start = Clock::now();
+  while (out.size() < n && readableWithin(fd_, timeoutSeconds - secondsSince(start)) &&
+         takeInto(fd_, out, n - out.size())) {
   }
   return out;
 }
 
 std::string Client::readAvailable(double quietSeconds, double timeoutSeconds) {
   std::string out;
-  auto start = Clock::now();
-  for (;;) {
-    double wait = out.empty() ? timeoutSeconds - secondsSince(start) : quietSeconds;
-    if (wait <= 0) break;
-    pollfd p{fd_, POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(wait * 1000) + 1) <= 0) break;
-    char buf[65536];
-    ssize_t r = ::recv(fd_, buf, sizeof buf, 0);
-    if (r <= 0) break;
-    out.append(buf, static_cast<std::size_t>(r));
+  const auto start = Clock::now();
+  while (readableWithin(fd_, out.empty() ? timeoutSeconds - secondsSince(start) : quietSeconds) &&
+         takeInto(fd_, out, SIZE_MAX)) {
   }
   return out;
 }
 
 std::string Client::readList(double timeoutSeconds) {
   std::string out;
-  auto start = Clock::now();
-  while (!(out.size() >= 2 && out.size() % 2 == 0 && out[out.size() - 1] == 0 && out[out.size() - 2] == 0)) {
-    double left = timeoutSeconds - secondsSince(start);
-    if (left <= 0) break;
-    pollfd p{fd_, POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(left * 1000) + 1) <= 0) break;
+  const auto start = Clock::now();
+  while (readableWithin(fd_, timeoutSeconds - secondsSince(start))) {
+    // Look before taking, so that nothing behind the terminator is consumed.
     char buf[65536];
-    ssize_t r = ::recv(fd_, buf, sizeof buf, 0);
+    const ssize_t r = ::recv(fd_, buf, sizeof buf, MSG_PEEK);
     if (r <= 0) break;
-    out.append(buf, static_cast<std::size_t>(r));
+    const std::size_t have = out.size(), total = have + static_cast<std::size_t>(r);
+    auto at = [&](std::size_t k) { return k < have ? out[k] : buf[k - have]; };
+    std::size_t end = 0;
+    for (std::size_t k = have - have % 2; k + 1 < total && !end; k += 2)
+      if (at(k) == 0 && at(k + 1) == 0) end = k + 2;
+    if (!takeInto(fd_, out, end ? end - have : static_cast<std::size_t>(r))) break;
+    if (end && out.size() == end) break;
+  }
+  return out;
+}
+
+std::u16string Client::readWord(std::size_t units, double timeoutSeconds) {
+  std::string bytes = readExactly(units * 2, timeoutSeconds);
+  while (readableWithin(fd_, 0) && takeInto(fd_, bytes, SIZE_MAX)) {
+  }
+  return tav::fromUtf16le(bytes);
+}
+
+std::string Client::readToEnd(double timeoutSeconds) {
+  std::string out;
+  const auto start = Clock::now();
+  while (readableWithin(fd_, timeoutSeconds - secondsSince(start)) && takeInto(fd_, out, SIZE_MAX)) {
   }
   return out;
 }
@@ -274,8 +301,9 @@ bool Client::waitClosed(double timeoutSeconds) {
 std::u16string Client::login(const std::u16string& id, const std::u16string& password,
                              const std::u16string& tag) {
   greeting = readExactly(tav::GreetingSize);
-  // All ten slots taken: the server's answer is "FULLUSES" and the names.
-  if (greeting.rfind(tav::toUtf16le(u"FULLUSES"), 0) == 0) return tav::fromUtf16le(greeting + readAvailable(0.2, 1));
+  // All ten slots taken: the server's answer is "FULLUSES" and the names,
+  // then it closes.
+  if (greeting.rfind(tav::toUtf16le(u"FULLUSES"), 0) == 0) return tav::fromUtf16le(greeting + readToEnd());
   if (greeting.size() != tav::GreetingSize) return u"<no greeting>";
   auto rec = tav::buildLoginRecord(greeting, tag, id, password);
   if (!rec) return u"<bad record>";
@@ -291,6 +319,45 @@ std::u16string Client::loginAdmin(const std::u16string& name, const std::u16stri
 std::u16string Client::knock() {
   sendText(u"CLIENT");
   return tav::fromUtf16le(readExactly(12));
+}
+
+namespace {
+
+// A word as a failure message shows it: control characters as \uXXXX.
+std::string shown(const std::u16string& word) {
+  std::u16string out;
+  for (char16_t c : word) {
+    if (c >= 0x20) {
+      out += c;
+      continue;
+    }
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "\\u%04X", static_cast<unsigned>(c));
+    out += tav::fromUtf8(hex);
+  }
+  return "\"" + tav::toUtf8(out) + "\"";
+}
+
+// What a call returns when its knock was not approved.
+std::u16string notApproved(const ::testing::AssertionResult& knock) {
+  return u"<" + tav::fromUtf8(knock.message()) + u">";
+}
+
+}  // namespace
+
+::testing::AssertionResult Client::knockApproved() {
+  for (int tries = 1;; ++tries) {
+    const std::u16string answer = knock();
+    if (answer == tav::KnockApproved) return ::testing::AssertionSuccess();
+    if (answer != tav::KnockBusy) {
+      if (answer.empty()) return ::testing::AssertionFailure() << "knock not answered (connection closed or silent)";
+      return ::testing::AssertionFailure() << "knock answered " << shown(answer);
+    }
+    if (tries == KnockTries)
+      return ::testing::AssertionFailure() << "knock answered " << shown(answer) << " " << KnockTries << " times, "
+                                           << KnockPauseMs << " ms apart";
+    std::this_thread::sleep_for(std::chrono::milliseconds(KnockPauseMs));
+  }
 }
 
 // With TAV_CORPUS_DIR set, every request the tests send is kept as a seed
@@ -310,8 +377,7 @@ void keepSeed(bool admin, const std::u16string& body) {
   std::ofstream(name, std::ios::binary) << seed;
 }
 
-bool Client::request(const std::u16string& word, const std::vector<std::u16string>& fields) {
-  if (knock() != u"APPROV") return false;
+void Client::sendBody(const std::u16string& word, const std::vector<std::u16string>& fields) {
   std::u16string body = word;
   for (const auto& f : fields) {
     body += f;
@@ -319,7 +385,12 @@ bool Client::request(const std::u16string& word, const std::vector<std::u16strin
   }
   keepSeed(admin_, body);
   sendBytes(tav::toUtf16le(body) + std::string(tav::MsgEnd));
-  return true;
+}
+
+::testing::AssertionResult Client::request(const std::u16string& word, const std::vector<std::u16string>& fields) {
+  ::testing::AssertionResult approved = knockApproved();
+  if (approved) sendBody(word, fields);
+  return approved;
 }
 
 std::u16string Client::replyWord(double quietSeconds) {
@@ -327,15 +398,26 @@ std::u16string Client::replyWord(double quietSeconds) {
 }
 
 std::u16string Client::call(const std::u16string& word, const std::vector<std::u16string>& fields) {
-  if (!request(word, fields)) return u"<not approved>";
+  ::testing::AssertionResult approved = request(word, fields);
+  if (!approved) return notApproved(approved);
   return replyWord();
 }
 
 std::u16string Client::callList(const std::u16string& word, const std::vector<std::u16string>& fields) {
-  if (!request(word, fields)) return u"<not approved>";
+  ::testing::AssertionResult approved = request(word, fields);
+  if (!approved) return notApproved(approved);
   std::u16string t = tav::fromUtf16le(readList());
   if (!t.empty() && t.back() == 0) t.pop_back();
   return t;
+}
+
+bool eventually(const std::function<bool()>& done, double timeoutSeconds) {
+  const auto start = Clock::now();
+  for (;;) {
+    if (done()) return true;
+    if (secondsSince(start) >= timeoutSeconds) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
 }
 
 void addUser(ServerDir& dir, const std::string& id, int rights, int trades, const std::u16string& password,

@@ -3,9 +3,11 @@
 // the real server started there on 127.0.0.1 and stopped by its pid; and a
 // small protocol client.
 #pragma once
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -71,8 +73,21 @@ class ServerProcess {
 };
 
 // One client connection speaking the wire protocol.
+//
+// Replies are read by their framing wherever it exists: a knock answer is
+// 12 bytes, a word the test knows has that word's length, a list or text
+// ends at its terminator (one zero code unit at an even offset), a refusal
+// that closes the connection ends there. Only a word of unknown length
+// (a refusal or a value glued to "IGOTIT") has no framing; it ends after a
+// quiet period, counted from its first byte.
 class Client {
  public:
+  // A person at the real client meets the busy word now and then: the
+  // server has sent the last byte of another session's reply but not yet
+  // ended that request. They knock again a moment later, and so does this.
+  static constexpr int KnockTries = 50;
+  static constexpr int KnockPauseMs = 20;
+
   explicit Client(int port);
   ~Client();
   Client(const Client&) = delete;
@@ -84,8 +99,14 @@ class Client {
   std::string readExactly(std::size_t n, double timeoutSeconds = 15);
   // Reads what arrives until `quietSeconds` pass without more.
   std::string readAvailable(double quietSeconds = 0.5, double timeoutSeconds = 15);
-  // Reads until the last two bytes received are an even-aligned zero pair.
+  // Reads up to and including the first zero code unit at an even offset,
+  // and not a byte further.
   std::string readList(double timeoutSeconds = 15);
+  // Reads a word of `units` code units, then whatever has already come
+  // behind it (a longer word arrives in the same piece), without waiting.
+  std::u16string readWord(std::size_t units, double timeoutSeconds = 15);
+  // Reads until the server closes the connection.
+  std::string readToEnd(double timeoutSeconds = 15);
   void sendBytes(const std::string& bytes);
   void sendText(const std::u16string& text);
   // True when the server closed the connection (EOF) within the wait.
@@ -98,14 +119,20 @@ class Client {
   std::u16string loginAdmin(const std::u16string& name = u"admino",
                             const std::u16string& password = u"8526");
 
-  // Knock "CLIENT" and return the 12-byte answer decoded.
+  // Knocks "CLIENT" once and returns the 12-byte answer decoded.
   std::u16string knock();
-  // Knock, then send the body (word + fields each followed by FieldSep +
-  // MsgEnd). Returns false when the knock was not approved.
-  bool request(const std::u16string& word, const std::vector<std::u16string>& fields = {});
-  // Word reply as text (reads what comes within `quiet`).
+  // Knocks until "APPROV": the busy word is knocked at again, up to
+  // KnockTries times, KnockPauseMs apart. Any other answer fails at once;
+  // the failure names the word that came.
+  ::testing::AssertionResult knockApproved();
+  // The request body: word + fields each followed by FieldSep, then MsgEnd.
+  void sendBody(const std::u16string& word, const std::vector<std::u16string>& fields = {});
+  // knockApproved, then the body.
+  ::testing::AssertionResult request(const std::u16string& word, const std::vector<std::u16string>& fields = {});
+  // Word reply of unknown length (see above).
   std::u16string replyWord(double quietSeconds = 0.3);
-  // Knock + request + word reply.
+  // Knock + request + word reply. When the knock is not approved the text
+  // is "<" + why + ">", which names the answer that came.
   std::u16string call(const std::u16string& word, const std::vector<std::u16string>& fields = {});
   // Knock + request + list reply (terminator cut off), as text.
   std::u16string callList(const std::u16string& word, const std::vector<std::u16string>& fields = {});
@@ -114,6 +141,11 @@ class Client {
   int fd_ = -1;
   bool admin_ = false;
 };
+
+// Asks `done` again and again, a short pause apart, until it is true or
+// `timeoutSeconds` have passed; its last answer. For events the tests can
+// only see by asking the server.
+bool eventually(const std::function<bool()>& done, double timeoutSeconds = 20);
 
 // A user account made straight in the users database (server not running):
 // password "pw" unless given, display name "用户" + id unless given.

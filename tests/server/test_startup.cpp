@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "fixture.h"
+#include "tests/support/process.h"
 #include "protocol/password.h"
 #include "protocol/wire.h"
 
@@ -17,16 +18,9 @@ namespace {
 const std::string kRunning = "程序已经在运行";
 const std::string kBadIni = "配置文件TAVserver.ini出错";
 
-bool portListening(int port) {
-  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<uint16_t>(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-  ::close(fd);
-  return ok;
-}
+// True when the copy of the server in `dir` runs (and could hold its
+// port): the port alone may meanwhile belong to another test's server.
+bool serverRunsFrom(const ServerDir& dir) { return tav::support::anyProcessRuns(dir.file("TAVserver")); }
 
 }  // namespace
 
@@ -48,6 +42,7 @@ TEST(Startup, SecondInstanceRefusedAndFirstUntouched) {
   EXPECT_EQ(reset.err, kRunning + "\n");
 
   ASSERT_TRUE(server.alive());
+  EXPECT_TRUE(serverRunsFrom(dir));
   Client c(dir.port());
   EXPECT_EQ(c.loginAdmin(), u"ACCEPTED");
 }
@@ -61,12 +56,12 @@ TEST(Startup, PasswordResetRun) {
   EXPECT_NE(r.out.find("用户 ADMINO 的密码已恢复成8526"), std::string::npos) << r.out << r.err;
   EXPECT_EQ(dir.query("TAVusers.mdb", "SELECT adPswd FROM admins WHERE adID='admino'"),
             tav::toUtf8(tav::encodePswd(u"8526")));
-  EXPECT_FALSE(portListening(dir.port()));
+  EXPECT_FALSE(serverRunsFrom(dir));
 
   RunResult unknown = runServerToEnd(dir, {"/pswdnobody"});
   EXPECT_NE(unknown.exitCode, 0);
   EXPECT_NE((unknown.out + unknown.err).find("用户 nobody 不存在，请检查并重试。"), std::string::npos);
-  EXPECT_FALSE(portListening(dir.port()));
+  EXPECT_FALSE(serverRunsFrom(dir));
 }
 
 TEST(Startup, BadConfigurationFiles) {
@@ -142,13 +137,17 @@ TEST(Startup, DatabaseFailures) {
 
 TEST(Startup, PortInUseAndMissingBusyLibrary) {
   ServerDir dir;
+  // A port the system hands out, so no other program can hold it already.
   int fd = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in a{};
   a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<uint16_t>(dir.port()));
+  a.sin_port = 0;
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
   ASSERT_EQ(::listen(fd, 1), 0);
+  socklen_t len = sizeof a;
+  ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len), 0);
+  dir.writeIni("ipaddr=127.0.0.1\nhostport=" + std::to_string(ntohs(a.sin_port)) + "\n");
   RunResult r = runServerToEnd(dir, {});
   ::close(fd);
   EXPECT_NE(r.exitCode, 0);

@@ -104,6 +104,19 @@ bool listensOn(pid_t pid, int port) {
   return false;
 }
 
+bool anyProcessRuns(const std::string& exe) {
+  std::error_code ec;
+  const fs::path wanted = fs::canonical(exe, ec);
+  if (ec) return false;
+  for (const auto& e : fs::directory_iterator("/proc", ec)) {
+    const std::string name = e.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::error_code lec;
+    if (fs::read_symlink(e.path() / "exe", lec) == wanted) return true;
+  }
+  return false;
+}
+
 int connectLoopback(int port) {
   int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in a{};

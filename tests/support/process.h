@@ -35,6 +35,9 @@ int freePort();
 // True when process `pid` holds the listening socket of `port`.
 bool listensOn(pid_t pid, int port);
 
+// True when some process runs the program file `exe`.
+bool anyProcessRuns(const std::string& exe);
+
 // A connected socket to 127.0.0.1:port, or -1.
 int connectLoopback(int port);
 

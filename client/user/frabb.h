@@ -1,4 +1,6 @@
-// The panel of the used-time report.
+// The panel of the used-time report: the range, the kind of day that must
+// lie in it, the two order filters and 报表, which asks the server for the
+// report and hands the workbook it makes to the spreadsheet application.
 #pragma once
 #include <memory>
 
@@ -15,6 +17,14 @@ class FraBb : public Panel {
  public:
   FraBb(FrmMain* main, QWidget* parent);
   ~FraBb() override;
+
+  void shown() override;
+  // Position 3 (按实际结束日期) disables repcompl, its mark unchanged.
+  void repdaytype_Click();
+  void repcmdok_Click();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   std::unique_ptr<Ui::FraBb> ui;

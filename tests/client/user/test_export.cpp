@@ -80,6 +80,7 @@ class TestExport : public QObject {
   void captionsAloneWithoutAList();
   void sortedOrder();
   void noSpreadsheetApplication();
+  void writeFailureDescribed();
 };
 
 void TestExport::everyWorkOrder() {
@@ -193,6 +194,20 @@ void TestExport::noSpreadsheetApplication() {
   QCOMPARE(note.texts(), QStringList{"你的计算机没有安装Microsoft Excel软件，不能执行此功能!"});
   QCOMPARE(note.shown[0].icon, tav::client::Icon::Information);
   QCOMPARE(note.shown[0].title, QStringLiteral("TAVuser"));
+}
+
+void TestExport::writeFailureDescribed() {
+  RecordingNotifier note;
+  RecordingSpreadsheet app;
+  FrmMain main;
+  main.lists().woRecords = workOrders(2);
+  main.lists().woRecords[1].description = QString(40000, QLatin1Char('x'));
+  main.lists().woRows = 2;
+  main.showPanel(main.fraWorkO(), QStringLiteral("工单列表"), false);
+  main.pop1()->trigger();
+  QVERIFY(app.opened.isEmpty());
+  QCOMPARE(note.texts(), QStringList{"String exceeds Excel's limit of 32,767 characters."});
+  QCOMPARE(note.shown[0].icon, tav::client::Icon::Information);
 }
 
 QTEST_MAIN(TestExport)

@@ -4,6 +4,8 @@
 
 #include <array>
 
+#include "TAVserver/store/internal.h"
+
 namespace tav::schema {
 namespace {
 
@@ -335,15 +337,7 @@ const Table* findTable(FileId file, std::string_view tableName) {
     return nullptr;
 }
 
-std::string quoteIdent(std::string_view ident) {
-    std::string out = "\"";
-    for (char c : ident) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    out += '"';
-    return out;
-}
+std::string quoteIdent(std::string_view ident) { return store::detail::quoteIdent(ident); }
 
 std::vector<std::string> createStatements(const Table& table) {
     std::vector<std::string> out;

@@ -98,6 +98,44 @@ inline void leave(Client& c) {
   if (!c.waitClosed()) qFatal("the server kept a closed session");
 }
 
+// A fresh server seeded by `seed` and a window logged on as "keeper" (the
+// seed makes that user) that shows the panel of the option button `option`.
+struct KeeperSession {
+  std::unique_ptr<UserServer> srv;
+  std::unique_ptr<UserWindow> w;
+  bool start(const std::function<void(ServerDir&)>& seed, const char* option) {
+    srv = std::make_unique<UserServer>(seed);
+    w = std::make_unique<UserWindow>(srv->port());
+    if (!w->login(QStringLiteral("keeper"), QStringLiteral("pw"))) return false;
+    QApplication::setActiveWindow(w->main.get());
+    w->main->optionButton(option)->click();
+    return true;
+  }
+  void stop() {
+    w.reset();
+    srv.reset();
+  }
+  int port() const { return srv->port(); }
+};
+
+// The records of the list request `word` as the server answers "keeper" now.
+inline std::vector<std::vector<std::u16string>> serverList(int port, const std::u16string& word) {
+  Client c(port);
+  startSession(c, u"keeper");
+  auto list = records(c.callList(word));
+  leave(c);
+  return list;
+}
+
+// The word reply to one request of another client of "keeper".
+inline std::u16string serverCall(int port, const std::u16string& word, const std::vector<std::u16string>& fields) {
+  Client c(port);
+  startSession(c, u"keeper");
+  auto reply = c.call(word, fields);
+  leave(c);
+  return reply;
+}
+
 // Equipment rows straight into the register: id, name, location (empty:
 // none) and state.
 struct Equip {

@@ -27,13 +27,9 @@ void seed(ServerDir& d) {
 
 // The places of collection `number` as the server lists them.
 std::vector<std::u16string> storedPlaces(int port, const std::u16string& number) {
-  Client c(port);
-  startSession(c, u"keeper");
-  std::vector<std::u16string> places;
-  for (const auto& r : records(c.callList(u"GETCOL")))
-    if (r[0] == number) places.assign(r.begin() + 5, r.begin() + 45);
-  leave(c);
-  return places;
+  for (const auto& r : serverList(port, u"GETCOL"))
+    if (r[0] == number) return std::vector<std::u16string>(r.begin() + 5, r.begin() + 45);
+  return {};
 }
 
 }  // namespace
@@ -42,16 +38,10 @@ class TestCollection : public QObject {
   Q_OBJECT
  private slots:
   void init() {
-    srv = std::make_unique<UserServer>(seed);
-    w = std::make_unique<UserWindow>(srv->port());
-    QVERIFY(w->login("keeper", "pw"));
-    w->main->optionButton("Routes")->click();
-    panel = w->main->fraCollection();
+    QVERIFY(s.start(seed, "Routes"));
+    panel = s.w->main->fraCollection();
   }
-  void cleanup() {
-    w.reset();
-    srv.reset();
-  }
+  void cleanup() { s.stop(); }
   void listingKeepsTheReplyOrderAndEmptiesQuietly();
   void showingPacksEveryPlaceAndSavesThemAll();
   void addShowsNumberAndTimeAndRefusesATakenName();
@@ -62,8 +52,7 @@ class TestCollection : public QObject {
 
  private:
   QListWidget* list(const char* name) { return control<QListWidget>(panel, name); }
-  std::unique_ptr<UserServer> srv;
-  std::unique_ptr<UserWindow> w;
+  KeeperSession s;
   FraCollection* panel = nullptr;
 };
 
@@ -77,10 +66,7 @@ void TestCollection::listingKeepsTheReplyOrderAndEmptiesQuietly() {
   QCOMPARE(cols[1].person, QStringLiteral("keeper(管理员)"));
   QCOMPARE(cols[1].places[3], (tav::user::LocatPair{"B-04", "电机"}));
 
-  Client other(srv->port());
-  startSession(other, u"keeper");
-  for (auto n : {u"1001", u"1002", u"1003"}) QCOMPARE(other.call(u"COLDEL", {n}), std::u16string(u"IGOTIT"));
-  leave(other);
+  for (auto n : {u"1001", u"1002", u"1003"}) QCOMPARE(serverCall(s.port(), u"COLDEL", {n}), std::u16string(u"IGOTIT"));
   click(panel, "ColGetcols");
   QCOMPARE(list("Colallcols")->count(), 0);
   QVERIFY(panel->state().colList.empty());
@@ -105,7 +91,7 @@ void TestCollection::showingPacksEveryPlaceAndSavesThemAll() {
 
   click(panel, "ColReplace");
   QCOMPARE(note.texts(), QStringList{"设备集合“1002”修改成功。"});
-  auto stored = storedPlaces(srv->port(), u"1002");
+  auto stored = storedPlaces(s.port(), u"1002");
   QCOMPARE(QString::fromStdU16String(stored[4]), QStringLiteral("B-04"));
   QCOMPARE(QString::fromStdU16String(stored[6]), QStringLiteral("C-01"));
   QCOMPARE(QString::fromStdU16String(stored[8]), QString());
@@ -133,7 +119,7 @@ void TestCollection::addShowsNumberAndTimeAndRefusesATakenName() {
   QCOMPARE(text(panel, "ColPerson"), QStringLiteral("keeper(管理员)"));
   QCOMPARE(lines(list("Colallcols")).last(), QStringLiteral(" 1004 一二三四五六七八九十一二三四五六七八九十"));
   QVERIFY(!panel->state().colDirty);
-  auto stored = storedPlaces(srv->port(), u"1004");
+  auto stored = storedPlaces(s.port(), u"1004");
   QCOMPARE(QString::fromStdU16String(stored[2]), QStringLiteral("C-01"));
 
   // The new row shows what was sent.
@@ -188,12 +174,9 @@ void TestCollection::unsavedChangesAreAskedAbout() {
 void TestCollection::referencedCollectionAsksBeforeSaving() {
   RecordingNotifier note;
   click(panel, "ColGetcols");
-  Client other(srv->port());
-  startSession(other, u"keeper");
-  auto added = other.call(u"PRENEW", {u"计划", u"每月检查一次泵组", u"1001", u"乙组", u"li", u"45000", u"1", u"3", u"1"});
+  auto added = serverCall(s.port(), u"PRENEW", {u"计划", u"每月检查一次泵组", u"1001", u"乙组", u"li", u"45000", u"1", u"3", u"1"});
   QVERIFY(added.starts_with(u"IGOTIT"));
-  QVERIFY(other.call(u"PWOAPP", {added.substr(6, 4)}).starts_with(u"IGOTIT"));
-  leave(other);
+  QVERIFY(serverCall(s.port(), u"PWOAPP", {added.substr(6, 4)}).starts_with(u"IGOTIT"));
 
   // The count of the last listing decides: none yet.
   doubleClickRow(list("Colallcols"), 0);
@@ -204,7 +187,7 @@ void TestCollection::referencedCollectionAsksBeforeSaving() {
   note.answers = {false};
   click(panel, "ColReplace");
   QCOMPARE(note.texts(), QStringList{"本个集合已有引用，保存修改将令原先的引用失效，真的继续吗？"});
-  QVERIFY(w->main->Timer1()->isActive());
+  QVERIFY(s.w->main->Timer1()->isActive());
   QCOMPARE(text(panel, "ColDay"), QStringLiteral("2023-3-15 12:0:0"));
 
   note.clear();
@@ -243,30 +226,30 @@ void TestCollection::choiceButtons() {
   QVERIFY(!control<QAbstractButton>(panel, "Colchoo")->isEnabled());
   QVERIFY(!control<QAbstractButton>(panel, "Colretu")->isEnabled());
 
-  auto* orders = w->main->fraPreWO();
-  w->main->optionButton("PreOrder")->click();
+  auto* orders = s.w->main->fraPreWO();
+  s.w->main->optionButton("PreOrder")->click();
   click(orders, "pWOfin");
-  QVERIFY(w->main->OFrame() == panel);
-  QCOMPARE(w->main->findChild<QGroupBox*>("FraAlls")->title(), QStringLiteral("预备工单"));
+  QVERIFY(s.w->main->OFrame() == panel);
+  QCOMPARE(s.w->main->findChild<QGroupBox*>("FraAlls")->title(), QStringLiteral("预备工单"));
   QVERIFY(control<QAbstractButton>(panel, "Colchoo")->isEnabled());
   click(panel, "ColGetcols");
   click(panel, "Colchoo");
   QCOMPARE(note.texts(), QStringList{"请先选定一个条目"});
-  QVERIFY(w->main->OFrame() == panel);
+  QVERIFY(s.w->main->OFrame() == panel);
 
   click(panel, "Colretu");
-  QVERIFY(w->main->OFrame() == orders);
+  QVERIFY(s.w->main->OFrame() == orders);
   QCOMPARE(text(orders, "pWOcnu"), QString());
 
   click(orders, "pWOfin");
   list("Colallcols")->item(1)->setSelected(true);
   type(panel, "ColName", QStringLiteral("未保存的名称"));
   click(panel, "Colchoo");
-  QVERIFY(w->main->OFrame() == orders);
+  QVERIFY(s.w->main->OFrame() == orders);
   QCOMPARE(text(orders, "pWOcnu"), QStringLiteral("1002"));
   QCOMPARE(text(orders, "pWOcna"), QStringLiteral("甲组"));
 
-  w->main->optionButton("Routes")->click();
+  s.w->main->optionButton("Routes")->click();
   QVERIFY(!control<QAbstractButton>(panel, "Colchoo")->isEnabled());
   QCOMPARE(text(panel, "ColName"), QStringLiteral("未保存的名称"));
 }

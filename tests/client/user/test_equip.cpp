@@ -26,21 +26,10 @@ void seed(ServerDir& d) {
 
 // The register's row of equipment `name` as the server lists it.
 std::vector<std::u16string> storedRow(int port, const std::u16string& name) {
-  Client c(port);
-  startSession(c, u"keeper");
   std::vector<std::u16string> row;
-  for (const auto& r : records(c.callList(u"QUICKYASSET")))
+  for (const auto& r : serverList(port, u"QUICKYASSET"))
     if (r[1] == name) row = r;
-  leave(c);
   return row;
-}
-
-std::size_t registerSize(int port) {
-  Client c(port);
-  startSession(c, u"keeper");
-  std::size_t n = records(c.callList(u"QUICKYASSET")).size();
-  leave(c);
-  return n;
 }
 
 }  // namespace
@@ -49,17 +38,10 @@ class TestEquip : public QObject {
   Q_OBJECT
  private slots:
   void init() {
-    srv = std::make_unique<UserServer>(seed);
-    w = std::make_unique<UserWindow>(srv->port());
-    QVERIFY(w->login("keeper", "pw"));
-    QApplication::setActiveWindow(w->main.get());
-    w->main->optionButton("report")->click();
-    form = w->main->fraOneEqu();
+    QVERIFY(s.start(seed, "report"));
+    form = s.w->main->fraOneEqu();
   }
-  void cleanup() {
-    w.reset();
-    srv.reset();
-  }
+  void cleanup() { s.stop(); }
   void newEquipmentFormIsEmpty();
   void addChecks_data();
   void addChecks();
@@ -75,21 +57,20 @@ class TestEquip : public QObject {
     control<QComboBox>(form, "oelevel")->setCurrentIndex(level);
     control<QComboBox>(form, "oeuse")->setCurrentIndex(use);
   }
-  std::unique_ptr<UserServer> srv;
-  std::unique_ptr<UserWindow> w;
+  KeeperSession s;
   FraOneEqu* form = nullptr;
 };
 
 void TestEquip::newEquipmentFormIsEmpty() {
-  QVERIFY(w->main->OFrame() == form);
-  QCOMPARE(w->main->findChild<QGroupBox*>("FraAlls")->title(), QStringLiteral("增加设备"));
+  QVERIFY(s.w->main->OFrame() == form);
+  QCOMPARE(s.w->main->findChild<QGroupBox*>("FraAlls")->title(), QStringLiteral("增加设备"));
   QCOMPARE(control<QComboBox>(form, "oelevel")->currentIndex(), -1);
   QCOMPARE(control<QComboBox>(form, "oeuse")->currentIndex(), -1);
   QVERIFY(!control<QWidget>(form, "oereturn")->isEnabled());
   QVERIFY(!form->fromList());
   type(form, "oename", QStringLiteral("残留"));
-  w->main->optionButton("PreOrder")->click();
-  w->main->optionButton("report")->click();
+  s.w->main->optionButton("PreOrder")->click();
+  s.w->main->optionButton("report")->click();
   QCOMPARE(text(form, "oename"), QString());
 }
 
@@ -132,7 +113,7 @@ void TestEquip::addChecks() {
   QCOMPARE(note.texts(), QStringList{message});
   QCOMPARE(note.shown[0].icon, tav::client::Icon::Information);
   QCOMPARE(QApplication::focusWidget(), control(form, focus.toLatin1().constData()));
-  QCOMPARE(registerSize(srv->port()), size_t(2));  // nothing was added
+  QCOMPARE(serverList(s.port(), u"QUICKYASSET").size(), size_t(2));  // nothing was added
 }
 
 void TestEquip::scrappedAddIsAskedFirst() {
@@ -141,13 +122,13 @@ void TestEquip::scrappedAddIsAskedFirst() {
   note.answers = {false};
   click(form, "oeAdd");
   QCOMPARE(note.texts(), QStringList{"真的要增加一台“已报废”的设备吗？"});
-  QVERIFY(storedRow(srv->port(), u"报废泵").empty());
+  QVERIFY(storedRow(s.port(), u"报废泵").empty());
 
   note.clear();
   note.answers = {true};
   click(form, "oeAdd");
   QCOMPARE(note.texts(), (QStringList{"真的要增加一台“已报废”的设备吗？", "新设备添加成功。"}));
-  auto row = storedRow(srv->port(), u"报废泵");
+  auto row = storedRow(s.port(), u"报废泵");
   QCOMPARE(row.size(), size_t(10));
   QCOMPARE(QString::fromStdU16String(row[3]), QStringLiteral("0"));  // empty purchase date
   QCOMPARE(QString::fromStdU16String(row[7]), QStringLiteral("4"));
@@ -165,7 +146,7 @@ void TestEquip::addSendsTheCutTexts() {
   QCOMPARE(note.texts(), QStringList{"新设备添加成功。"});
   QCOMPARE(text(form, "oename"), name25.left(20));
   QCOMPARE(text(form, "oecomm"), QString(100, QChar(u'注')));
-  auto row = storedRow(srv->port(), name25.left(20).toStdU16String());
+  auto row = storedRow(s.port(), name25.left(20).toStdU16String());
   QCOMPARE(row.size(), size_t(10));
   const int year = tav::civilFromDay(tav::user::clientToday()).y;
   QCOMPARE(QString::fromStdU16String(row[3]), QString::number(tav::dayFromCivil(year, 3, 15)));
@@ -181,7 +162,7 @@ void TestEquip::aLocationTakenInAnotherCaseIsRefused() {
   fill(QStringLiteral("新泵"), QStringLiteral("a-01"), 0, 0);
   click(form, "oeAdd");
   QCOMPARE(note.texts(), QStringList{"每个功能位置只能有一台设备，但该位置已被占用，请另使用一个位置。"});
-  QVERIFY(storedRow(srv->port(), u"新泵").empty());
+  QVERIFY(storedRow(s.port(), u"新泵").empty());
 }
 
 void TestEquip::countersAndTheDateKey() {

@@ -37,16 +37,10 @@ class TestLocat : public QObject {
   Q_OBJECT
  private slots:
   void init() {
-    srv = std::make_unique<UserServer>(seed);
-    w = std::make_unique<UserWindow>(srv->port());
-    QVERIFY(w->login("keeper", "pw"));
-    w->main->optionButton("Routes")->click();
-    panel = w->main->fraCollection();
+    QVERIFY(s.start(seed, "Routes"));
+    panel = s.w->main->fraCollection();
   }
-  void cleanup() {
-    w.reset();
-    srv.reset();
-  }
+  void cleanup() { s.stop(); }
   void offersLocatedEquipmentInLocationOrder();
   void twentyAreTakenTwentyOneAreNot();
   void copySelectsExactlyTheChosenLocations();
@@ -56,8 +50,7 @@ class TestLocat : public QObject {
 
  private:
   QListWidget* places() { return control<QListWidget>(panel, "Colallloc"); }
-  std::unique_ptr<UserServer> srv;
-  std::unique_ptr<UserWindow> w;
+  KeeperSession s;
   FraCollection* panel = nullptr;
 };
 
@@ -79,7 +72,7 @@ void TestLocat::offersLocatedEquipmentInLocationOrder() {
   QCOMPARE(places()->count(), 0);
   QVERIFY(!panel->state().colDirty);
   QVERIFY(note.shown.empty());
-  QVERIFY(w->main->Timer1()->isActive());
+  QVERIFY(s.w->main->Timer1()->isActive());
 }
 
 void TestLocat::twentyAreTakenTwentyOneAreNot() {
@@ -143,19 +136,17 @@ void TestLocat::aSecondOpeningShowsTheKeptList() {
   answerPicker(cancel, &first);
   click(panel, "altcolle");
 
-  Client other(srv->port());
-  startSession(other, u"keeper");
-  QCOMPARE(other.call(u"EQUADD", {u"新泵", u"A-00", u"1", u"1", u"0", u"", u"", u"", u""}), std::u16string(u"IGOTIT"));
-  leave(other);
+  QCOMPARE(serverCall(s.port(), u"EQUADD", {u"新泵", u"A-00", u"1", u"1", u"0", u"", u"", u"", u""}),
+           std::u16string(u"IGOTIT"));
   // A fresh dialog without the earlier selection, from the kept list.
   answerPicker(cancel, &second);
   click(panel, "altcolle");
   QCOMPARE(second, first);
 
   // Logged off and on again, the list is fetched anew.
-  w->main->resetLogoff();
-  QVERIFY(w->login("keeper", "pw"));
-  w->main->optionButton("Routes")->click();
+  s.w->main->resetLogoff();
+  QVERIFY(s.w->login("keeper", "pw"));
+  s.w->main->optionButton("Routes")->click();
   answerPicker(cancel, &second);
   click(panel, "altcolle");
   QCOMPARE(second.first(), QStringLiteral("A-00 新泵"));

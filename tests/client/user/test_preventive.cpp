@@ -44,17 +44,10 @@ class TestPreventive : public QObject {
   Q_OBJECT
  private slots:
   void init() {
-    srv = std::make_unique<UserServer>(seed);
-    w = std::make_unique<UserWindow>(srv->port());
-    QVERIFY(w->login("keeper", "pw"));
-    QApplication::setActiveWindow(w->main.get());
-    w->main->optionButton("PreOrder")->click();
-    panel = w->main->fraPreWO();
+    QVERIFY(s.start(seed, "PreOrder"));
+    panel = s.w->main->fraPreWO();
   }
-  void cleanup() {
-    w.reset();
-    srv.reset();
-  }
+  void cleanup() { s.stop(); }
   void listingAndShowingOneOrder();
   void addChecks_data();
   void addChecks();
@@ -71,6 +64,13 @@ class TestPreventive : public QObject {
   bool checked(const char* option) { return control<QRadioButton>(panel, option)->isChecked(); }
   bool enabled(const char* button) { return control<QWidget>(panel, button)->isEnabled(); }
   bool focused(const char* name) { return QApplication::focusWidget() == control(panel, name); }
+  // Every text box empty and no period chosen.
+  bool fieldsEmpty() {
+    for (const char* box : {"pWOnum", "pWOnam", "pWOdes", "pWOcnu", "pWOcna", "pWOpoi", "pWOfro", "pWOeve", "pWOper",
+                            "pWOday", "pWOapn", "pWOapd"})
+      if (!text(panel, box).isEmpty()) return false;
+    return control<QComboBox>(panel, "pWOpei")->currentIndex() == -1;
+  }
   // The valid fields of a new order.
   void fillNewOrder() {
     type(panel, "pWOnam", QStringLiteral("新计划"));
@@ -84,12 +84,11 @@ class TestPreventive : public QObject {
   }
   // The collection's reference count in a new listing of the collection panel.
   int referOfFirstCollection() {
-    auto* cols = w->main->fraCollection();
+    auto* cols = s.w->main->fraCollection();
     click(cols, "ColGetcols");
     return cols->state().colList.empty() ? -1 : cols->state().colList[0].refer;
   }
-  std::unique_ptr<UserServer> srv;
-  std::unique_ptr<UserWindow> w;
+  KeeperSession s;
   FrapreWO* panel = nullptr;
 };
 
@@ -192,10 +191,7 @@ void TestPreventive::addShowsTheNewOrder() {
   QCOMPARE(added.sday, text(panel, "pWOday"));
 
   // The server holds what was sent.
-  Client other(srv->port());
-  startSession(other, u"keeper");
-  auto recs = records(other.callList(u"GETPRE"));
-  leave(other);
+  auto recs = serverList(s.port(), u"GETPRE");
   QCOMPARE(int(recs.size()), 4);
   QCOMPARE(QString::fromStdU16String(recs[3][2]), QStringLiteral("十个字的描述内容正好"));
   QCOMPARE(QString::fromStdU16String(recs[3][6]), QString::number(tav::dayFromCivil(2024, 1, 5)));
@@ -224,7 +220,7 @@ void TestPreventive::approvalCountsOnceAndAChangeWithdrawsIt() {
   QCOMPARE(panel->pwoList()[0].aday, text(panel, "pWOapd"));
   QCOMPARE(referOfFirstCollection(), 1);
 
-  w->main->optionButton("PreOrder")->click();
+  s.w->main->optionButton("PreOrder")->click();
   click(panel, "pWOapp");  // renews it, counted once
   QCOMPARE(referOfFirstCollection(), 1);
 
@@ -258,10 +254,7 @@ void TestPreventive::approvalOfAnOrderWhoseCollectionIsGone() {
   RecordingNotifier note;
   click(panel, "prepWOGet");
   doubleClickRow(orders(), 0);
-  Client other(srv->port());
-  startSession(other, u"keeper");
-  QCOMPARE(other.call(u"COLDEL", {u"1001"}), std::u16string(u"IGOTIT"));
-  leave(other);
+  QCOMPARE(serverCall(s.port(), u"COLDEL", {u"1001"}), std::u16string(u"IGOTIT"));
   click(panel, "pWOapp");
   QCOMPARE(note.texts(), QStringList{"找不到该编号的集合，可能它已被删除了，批准不成功"});
   QVERIFY(checked("pWOopt_3"));
@@ -278,10 +271,7 @@ void TestPreventive::deletingTheSecondOfThree() {
   QCOMPARE(lines(orders()), (QStringList{" 1001 甲计划", " 1003 丙计划"}));
   QCOMPARE(panel->pwoList().size(), size_t(2));
   QCOMPARE(panel->pwoList()[1].Number, QStringLiteral("1003"));
-  for (const char* box : {"pWOnum", "pWOnam", "pWOdes", "pWOcnu", "pWOcna", "pWOpoi", "pWOfro", "pWOeve", "pWOper",
-                          "pWOday", "pWOapn", "pWOapd"})
-    QVERIFY2(text(panel, box).isEmpty(), box);
-  QCOMPARE(control<QComboBox>(panel, "pWOpei")->currentIndex(), -1);
+  QVERIFY(fieldsEmpty());
 
   // Nothing is shown now: each button refuses before sending.
   note.clear();
@@ -296,19 +286,13 @@ void TestPreventive::anOrderReplacedByAnotherClient() {
   RecordingNotifier note;
   click(panel, "prepWOGet");
   doubleClickRow(orders(), 2);
-  Client other(srv->port());
-  startSession(other, u"keeper");
-  QCOMPARE(other.call(u"PWODEL", {u"1003"}), std::u16string(u"IGOTIT"));
-  leave(other);
+  QCOMPARE(serverCall(s.port(), u"PWODEL", {u"1003"}), std::u16string(u"IGOTIT"));
   click(panel, "prepWOGet");
   QCOMPARE(lines(orders()), (QStringList{" 1001 甲计划", " 1002 乙计划"}));
 
-  Client again(srv->port());
-  startSession(again, u"keeper");
-  auto added = again.call(u"PRENEW", {u"丁计划", u"另一个客户端新加的计划", u"1001", u"泵组", u"wang", u"45100", u"1",
+  auto added = serverCall(s.port(), u"PRENEW", {u"丁计划", u"另一个客户端新加的计划", u"1001", u"泵组", u"wang", u"45100", u"1",
                                       u"1", u"1"});
   QCOMPARE(QString::fromStdU16String(added.substr(0, 10)), QStringLiteral("IGOTIT1003"));
-  leave(again);
 
   const auto before = panel->pwoList();
   click(panel, "pWOapp");
@@ -352,11 +336,8 @@ void TestPreventive::logoffEmptiesThePanel() {
   RecordingNotifier note;
   click(panel, "prepWOGet");
   doubleClickRow(orders(), 0);
-  w->main->resetLogoff();
-  for (const char* box : {"pWOnum", "pWOnam", "pWOdes", "pWOcnu", "pWOcna", "pWOpoi", "pWOfro", "pWOeve", "pWOper",
-                          "pWOday", "pWOapn", "pWOapd"})
-    QVERIFY2(text(panel, box).isEmpty(), box);
-  QCOMPARE(control<QComboBox>(panel, "pWOpei")->currentIndex(), -1);
+  s.w->main->resetLogoff();
+  QVERIFY(fieldsEmpty());
   QCOMPARE(orders()->count(), 0);
   QVERIFY(!panel->pwoLoaded());
   // Logged off, the buttons send nothing and show nothing.

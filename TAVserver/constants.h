@@ -28,14 +28,14 @@ struct FieldRight {
 
 // Positions of `manageSet`.
 enum ManagePos {
-  ManEquipment = 0,     // rights mask: add and alter equipment
-  ManDoneStatusA = 2,   // statuses that set a work order's done_date
+  ManEquipment = 0,      // rights mask: add and alter equipment
+  ManDoneStatusA = 2,    // statuses that set a work order's done_date
   ManDoneStatusB = 3,
-  ManScrapped = 5,      // equip_use of scrapped equipment
-  ManReport = 6,        // rights mask: used-time report
-  ManCollections = 7,   // rights mask: collections and preventive plans
-  ManNewRequest = 8,    // rights mask of a new request; also the status its creator may still change
-  ManApprovePlans = 9,  // rights mask: approve plans; also the status of created orders
+  ManScrapped = 5,       // equip_use of scrapped equipment
+  ManReportArchive = 6,  // rights mask: used-time report and the archived orders
+  ManCollections = 7,    // rights mask: collections and preventive plans
+  ManNewRequest = 8,     // rights mask of a new request; also the status its creator may still change
+  ManApprovePlans = 9,   // rights mask: approve plans; also the status of created orders
 };
 
 struct ConstTables {

@@ -57,7 +57,7 @@ bool sendRowsOf(Server& S, int n, store::Table& t, const Numbers& chosen) {
 }  // namespace
 
 void handleReport(Server& S, int n, std::u16string_view body) {
-  if (!S.hasRight(n, S.consts.manageSet[ManReport])) {
+  if (!S.hasRight(n, S.consts.manageSet[ManReportArchive])) {
     replyWord(S, n, u"NOPWER");
     return;
   }

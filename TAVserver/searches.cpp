@@ -94,7 +94,7 @@ void handleSearchWOAdvanced(Server& S, int n, std::u16string_view body) {
   S.renewSession(n);
   const bool withArchive = body.size() > 6 && body[6] == u'1';
   // Archived orders are open only to holders of the archive right.
-  if (withArchive && !S.hasRight(n, S.consts.manageSet[ManReport])) {
+  if (withArchive && !S.hasRight(n, S.consts.manageSet[ManReportArchive])) {
     refuseSearch(S, n, WROPOW);
     return;
   }

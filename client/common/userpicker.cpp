@@ -39,8 +39,12 @@ UserPicker::UserPicker(std::vector<PickUser> users, PickOrder order, std::vector
       rights_(std::move(rights)),
       trades_(std::move(trades)) {
   ui->setupUi(this);
-  // The columns of the lines line up only in a font of one width.
-  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  // The columns of the lines (and of the heading over them) line up only in
+  // a font whose Chinese characters are two Latin ones wide.
+  QFont fixed = font();
+  fixed.setFamilies({QStringLiteral("WenQuanYi Micro Hei Mono"),
+                     QFontDatabase::systemFont(QFontDatabase::FixedFont).family()});
+  fixed.setStyleHint(QFont::Monospace);
   ui->Label2->setFont(fixed);
   ui->List1->setFont(fixed);
   orderUsers(users_, order);

@@ -29,8 +29,9 @@ inline std::string minimalGradeReply() {
 }
 
 // Greeting, record, "ACCEPTED", the knock and "MYGRAD": the client is then
-// logged on. The record received is kept in `record`.
-inline bool playLogin(PeerConn& c, std::string* record = nullptr) {
+// logged on. The record received is kept in `record`; `grade` is the
+// start-of-session reply sent.
+inline bool playLogin(PeerConn& c, std::string* record = nullptr, const std::string& grade = minimalGradeReply()) {
   c.send(greetingAt());
   std::string rec = c.read(131);
   if (record) *record = rec;
@@ -39,7 +40,7 @@ inline bool playLogin(PeerConn& c, std::string* record = nullptr) {
   if (c.read(12) != tav::toUtf16le(u"CLIENT")) return false;
   c.sendWord(u"APPROV");
   if (c.readRequest() != tav::toUtf16le(u"MYGRAD") + std::string(tav::MsgEnd)) return false;
-  c.send(minimalGradeReply());
+  c.send(grade);
   return true;
 }
 

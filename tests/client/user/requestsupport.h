@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <functional>
@@ -124,7 +125,8 @@ W* on(QWidget* parent, const char* name) {
   return w;
 }
 
-// Runs `act` on the modal form of type T as soon as it is open.
+// Runs `act` on the modal form of type T as soon as it is open; a form
+// that `act` left open (a failed check returns early) is closed after it.
 template <class T>
 void whenModal(std::function<void(T*)> act) {
   auto* poll = new QTimer;
@@ -133,7 +135,9 @@ void whenModal(std::function<void(T*)> act) {
     if (auto* form = qobject_cast<T*>(QApplication::activeModalWidget())) {
       poll->stop();
       poll->deleteLater();
+      QPointer<T> open(form);
       act(form);
+      if (open && open->isVisible()) open->reject();
     }
   });
   poll->start();

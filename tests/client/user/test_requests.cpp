@@ -1,9 +1,12 @@
 // The work-request panel against the real server: what an order shows and
 // unlocks for whom, the checks of a new request, the writes of the
 // requester, the dispatcher and the engineer, and the server's refusals.
+#include <QGroupBox>
 #include <QtTest>
 
 #include "client/user/frmaddrecord.h"
+#include "client/user/fraequip.h"
+#include "client/user/fraworko.h"
 #include "client/user/frmstatus.h"
 #include "protocol/daynum.h"
 #include "tests/client/user/requestsupport.h"
@@ -98,6 +101,10 @@ class TestRequests : public QObject {
   void refusals_data();
   void refusals();
   void historyWithoutRows();
+  void newRequestPanel();
+  void editingAids();
+  void changeOfARequestJustWritten();
+  void pickingAndReturning();
 
  private:
   std::unique_ptr<UserWindow> logIn(const QString& id) {
@@ -512,6 +519,150 @@ void TestRequests::historyWithoutRows() {
   QCOMPARE(w->main->LabStat()->text(), QStringLiteral(" TAVuser - 就绪"));
   QVERIFY(w->main->Timer1()->isActive());
   QVERIFY(note.shown.empty());
+}
+
+void TestRequests::newRequestPanel() {
+  RecordingNotifier note;
+  auto w = logIn("disp");
+  searchOrders(*w->main);
+  panel(*w)->showOrder(recordOf(*w->main, 102));  // something shown before
+  w->main->optionButton("require")->click();
+  QVERIFY(panel(*w)->isVisible());
+  QCOMPARE(c<QLabel>(*w, "ReQu_BillId")->text(), QString());
+  QCOMPARE(c<QLineEdit>(*w, "ReQu_Number")->text(), QString());
+  QCOMPARE(c<QLabel>(*w, "ReQu_WriDay")->text(), TodayText);
+  QCOMPARE(c<QLabel>(*w, "ReQu_WriMan")->text(), QStringLiteral("disp(王五)"));
+  QCOMPARE(c<QLabel>(*w, "ReQu_Time")->text(), QString());
+  QCOMPARE(items(c<QComboBox>(*w, "ReQu_WoStat")).join('|'), QStringLiteral("未生效|已安排"));
+  QCOMPARE(c<QComboBox>(*w, "ReQu_WoType")->currentIndex(), -1);
+  QCOMPARE(c<QComboBox>(*w, "Requ_Em")->currentIndex(), -1);
+  QStringList locked, enabled;
+  for (const char* b : Boxes)
+    if (tav::user::isLocked(c<QWidget>(*w, b))) locked << b;
+  for (const char* b : {"ReQu_StaDetail", "ReQu_UsedTime", "ReQu_AddTime", "ReQu_Chan", "ReQu_Submit", "ReQu_Clear",
+                        "Requ_Retu"})
+    if (c<QPushButton>(*w, b)->isEnabled()) enabled << b;
+  QCOMPARE(locked.join(' '), QStringLiteral("ReQu_pointto ReQu_reason ReQu_solute ReQu_WoComm"));
+  QCOMPARE(enabled.join(' '), QStringLiteral("ReQu_Submit ReQu_Clear"));
+  QCOMPARE(c<QPushButton>(*w, "ReQu_Submit")->text(), QStringLiteral("新单提交"));
+  QVERIFY(c<QWidget>(*w, "ReQu_Find")->isVisible());
+
+  // "已安排" asks for an assignee; "未生效" takes it away again.
+  auto* who = c<QLineEdit>(*w, "ReQu_pointto");
+  QCOMPARE(who->palette().color(QPalette::Base), QColor(Qt::white));
+  c<QComboBox>(*w, "ReQu_WoStat")->setCurrentIndex(1);
+  QCOMPARE(who->palette().color(QPalette::Base), QColor(255, 224, 192));
+  QVERIFY(!who->isReadOnly());
+  who->setText("老刘");
+  c<QComboBox>(*w, "ReQu_WoStat")->setCurrentIndex(0);
+  QCOMPARE(who->palette().color(QPalette::Base), QColor(Qt::white));
+  QVERIFY(who->isReadOnly());
+  QCOMPARE(who->text(), QString());
+}
+
+void TestRequests::editingAids() {
+  RecordingNotifier note;
+  auto w = logIn("req");
+  auto* text = c<QPlainTextEdit>(*w, "ReQu_FalReq");
+  QCOMPARE(c<QLabel>(*w, "Lab_FalReq")->text(), QStringLiteral("还有100字"));
+  text->setPlainText(QString(101, QChar(u'字')));
+  QCOMPARE(c<QLabel>(*w, "Lab_FalReq")->text(), QStringLiteral("还有-1字"));
+  for (const char* name : {"ReQu_reason", "ReQu_solute", "ReQu_WoComm"}) {
+    c<QPlainTextEdit>(*w, name)->setPlainText("十个字十个字十个字十");
+    QCOMPARE(c<QLabel>(*w, qPrintable(QStringLiteral("Lab_") + QString(name).mid(5)))->text(),
+             QStringLiteral("还有90字"));
+  }
+
+  auto* in = c<QLineEdit>(*w, "ReQu_InDay");
+  auto* out = c<QLineEdit>(*w, "ReQu_OutDay");
+  in->setText("x");
+  QTest::keyClick(in, Qt::Key_Space);
+  QCOMPARE(in->text(), TodayText);
+  QCOMPARE(in->cursorPosition(), 8);  // position 10, as far as the text goes
+  QTest::keyClick(out, Qt::Key_Space);
+  QCOMPARE(out->text(), Tomorrow);
+  QTest::keyClicks(out, "1");
+  QCOMPARE(out->text(), Tomorrow + "1");
+
+  // Locked dates take no key at all.
+  searchOrders(*w->main);
+  panel(*w)->showOrder(recordOf(*w->main, 104));
+  const QString shown = in->text();
+  QTest::keyClick(in, Qt::Key_Space);
+  QCOMPARE(in->text(), shown);
+  QVERIFY(note.shown.empty());
+}
+
+void TestRequests::changeOfARequestJustWritten() {
+  RecordingNotifier note;
+  auto w = logIn("disp");
+  searchOrders(*w->main);
+  const auto listBefore = w->main->lists().woRecords;
+  w->main->optionButton("require")->click();
+  fill(*w, Request{});
+  panel(*w)->ReQu_Submit_Click();
+  const QString number = c<QLabel>(*w, "ReQu_BillId")->text();
+  QCOMPARE(note.last(), QStringLiteral("新工单编号 ") + number + QStringLiteral(" 已经写入"));
+  QVERIFY(c<QPushButton>(*w, "ReQu_Chan")->isEnabled());
+
+  // Just written, the panel still treats the status box as a request's.
+  c<QComboBox>(*w, "ReQu_WoStat")->setCurrentIndex(1);
+  QCOMPARE(c<QLineEdit>(*w, "ReQu_pointto")->palette().color(QPalette::Base), QColor(255, 224, 192));
+  panel(*w)->ReQu_Chan_Click();
+  QCOMPARE(note.last(), QStringLiteral("对于“已安排”的工单，必须填写受派人"));
+  QCOMPARE(w->main->focusWidget()->objectName(), QStringLiteral("ReQu_pointto"));
+  c<QLineEdit>(*w, "ReQu_pointto")->setText("老刘");
+  c<QPlainTextEdit>(*w, "ReQu_FalReq")->setPlainText("泵体漏水需要尽快检修处理");
+  panel(*w)->ReQu_Chan_Click();
+  QCOMPARE(note.last(), QStringLiteral("工单编号 ") + number + QStringLiteral(" 用户修改成功"));
+  QVERIFY(!c<QPushButton>(*w, "ReQu_Chan")->isEnabled());  // arranged now: no more changes
+  const WOList o = serverOrder(number.toInt());
+  QCOMPARE(o.description, QStringLiteral("泵体漏水需要尽快检修处理"));
+  QCOMPARE(o.Status, 2);
+  QCOMPARE(o.pointto, QStringLiteral("老刘"));
+  // Written here, the request is in no list: the list is as it was.
+  QCOMPARE(w->main->lists().woRecords.size(), listBefore.size());
+
+  // "清空重写" keeps the texts for the next request.
+  c<QPushButton>(*w, "ReQu_Clear")->click();
+  QCOMPARE(c<QLabel>(*w, "ReQu_BillId")->text(), QString());
+  QVERIFY(c<QPushButton>(*w, "ReQu_Submit")->isEnabled());
+  QVERIFY(!c<QPushButton>(*w, "ReQu_Chan")->isEnabled());
+  QCOMPARE(c<QPlainTextEdit>(*w, "ReQu_FalReq")->toPlainText(), QStringLiteral("泵体漏水需要尽快检修处理"));
+  QVERIFY(!c<QLineEdit>(*w, "ReQu_pointto")->isReadOnly());
+  QCOMPARE(c<QLineEdit>(*w, "ReQu_pointto")->palette().color(QPalette::Base), QColor(255, 224, 192));
+  panel(*w)->ReQu_Chan_Click();
+  QCOMPARE(note.last(), QStringLiteral("还没有工单，不能修改"));
+}
+
+void TestRequests::pickingAndReturning() {
+  RecordingNotifier note;
+  auto w = logIn("req");
+  auto* box = w->main->findChild<QGroupBox*>("FraAlls");
+  panel(*w)->ReQu_Find_Click();
+  QVERIFY(w->main->OFrame() == w->main->fraEquip());
+  QVERIFY(w->main->fraEquip()->isVisible());
+  QVERIFY(!panel(*w)->isVisible());
+  QVERIFY(w->main->lists().equPickMode);
+  QCOMPARE(box->title(), QStringLiteral("创建工单"));
+  panel(*w)->equipmentPicked("10002", "B1冷却塔");
+  QVERIFY(w->main->OFrame() == panel(*w));
+  QVERIFY(panel(*w)->isVisible());
+  QCOMPARE(c<QLineEdit>(*w, "ReQu_Number")->text(), QStringLiteral("10002"));
+  QCOMPARE(c<QLabel>(*w, "ReQu_eqname")->text(), QStringLiteral("B1冷却塔"));
+  panel(*w)->ReQu_Find_Click();
+  panel(*w)->returnFromPicking();
+  QCOMPARE(c<QLineEdit>(*w, "ReQu_Number")->text(), QStringLiteral("10002"));
+
+  searchOrders(*w->main);
+  w->main->optionButton("list")->click();
+  panel(*w)->showOrder(recordOf(*w->main, 101));
+  QVERIFY(w->main->OFrame() == panel(*w));
+  c<QPushButton>(*w, "Requ_Retu")->click();
+  QVERIFY(w->main->OFrame() == w->main->fraWorkO());
+  QVERIFY(w->main->fraWorkO()->isVisible());
+  QVERIFY(!c<QPushButton>(*w, "Requ_Retu")->isEnabled());
+  QCOMPARE(box->title(), QStringLiteral("工单列表"));
 }
 
 QTEST_MAIN(TestRequests)

@@ -60,7 +60,7 @@ class TestRequestTimeouts : public QObject {
 
 void TestRequestTimeouts::replies_data() {
   QTest::addColumn<QString>("action");
-  QTest::addColumn<QString>("reply");  // "" none at all; "STALL" half a list
+  QTest::addColumn<QString>("reply");  // "" none at all; "STALL" half a list; "IAMBUS" to the knock
   QTest::addColumn<QString>("command");
   QTest::addColumn<QString>("message");
   QTest::addColumn<int>("icon");
@@ -81,6 +81,8 @@ void TestRequestTimeouts::replies_data() {
                                        << "服务器读数据出错，可能与网络有关。" << crit;
   QTest::newRow("used time, igotit in lower case is no success") << "time" << "igotit" << "ADTIME1305" << timeout
                                                                  << crit;
+  QTest::newRow("used time, busy server: the form stays") << "time" << "IAMBUS" << ""
+                                                         << "服务器正忙，请稍后再试。" << info;
   QTest::newRow("history, the list stalls") << "history" << "STALL" << "DETAIL1STATUS305" << listError << crit;
   QTest::newRow("used-time list, no reply") << "times" << "" << "DETAIL1USTIME305" << listError << crit;
 }
@@ -96,6 +98,11 @@ void TestRequestTimeouts::replies() {
   ScriptedPeer peer({[reply, &request](PeerConn& c) {
     if (!playLogin(c, nullptr, gradeReply())) return;
     if (c.read(12) != tav::toUtf16le(u"CLIENT")) return;
+    if (reply == "IAMBUS") {
+      c.sendWord(u"IAMBUS");
+      c.waitClosed(30);
+      return;
+    }
     c.sendWord(u"APPROV");
     request = c.readRequest();
     if (reply == "STALL") {
@@ -133,7 +140,7 @@ void TestRequestTimeouts::replies() {
         whenModal<tav::user::FrmAddRecord>([&](tav::user::FrmAddRecord* f) {
           on<QLineEdit>(f, "AddTime_1")->setText("90");
           f->Command1_Click();
-          formStayed = f->isVisible();
+          formStayed = f->isVisible() && on<QLineEdit>(f, "AddTime_1")->text() == "90";
         });
         panel->ReQu_AddTime_Click();
         QCOMPARE(on<QLabel>(panel, "ReQu_Time")->text(), QStringLiteral("10"));
@@ -149,7 +156,7 @@ void TestRequestTimeouts::replies() {
     QCOMPARE(note.texts(), QStringList{message});
     QCOMPARE(int(note.shown[0].icon), icon);
     QVERIFY(!formOpen);
-    QVERIFY(!formStayed);
+    QCOMPARE(formStayed, reply == "IAMBUS");
     QCOMPARE(w.main->LabStat()->text(), QStringLiteral(" TAVuser - 就绪"));
     QVERIFY(w.main->Timer1()->isActive());
     QVERIFY(!tav::user::session().reqBusy);

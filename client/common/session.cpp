@@ -201,6 +201,18 @@ Push pollPush(Session& s) {
   return {Push::Message, qs(text)};
 }
 
+bool leaveOnClose(Session& s) {
+  if (s.reqBusy) return false;
+  if (s.idle()) {
+    s.setTimerEnabled(false);
+    s.sock.sendLoop(toUtf16le(KnockUnload), 1.0);
+  }
+  pumpEvents();
+  s.sock.close();
+  s.loggedOn = false;
+  return true;
+}
+
 std::u16string requestBody(std::u16string_view word, const std::vector<std::u16string>& fields) {
   std::u16string body(word);
   for (const auto& f : fields) {

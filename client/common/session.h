@@ -146,6 +146,11 @@ struct Push {
 // stream or read error Lost.
 Push pollPush(Session& s);
 
+// The main window's close: false (refused) while a login or a request
+// runs; logged on and idle, the server hears "IULOAD" (no knock, no reply);
+// then the socket closes.
+bool leaveOnClose(Session& s);
+
 // Builds a request body: word, fields each followed by FieldSep, MsgEnd not
 // included (the send adds it).
 std::u16string requestBody(std::u16string_view word, const std::vector<std::u16string>& fields = {});

@@ -23,7 +23,6 @@
 #include "client/manage/ownaccount.h"
 #include "client/manage/proposals.h"
 #include "client/manage/userspanel.h"
-#include "protocol/wire.h"
 #include "ui_form1.h"
 
 // The icons live in the library; a static library's resources are
@@ -229,19 +228,10 @@ void Form1::resetLogoff() {
 }
 
 void Form1::closeEvent(QCloseEvent* e) {
-  Session& s = session();
-  if (s.reqBusy) {
+  if (leaveOnClose(session()))
+    e->accept();
+  else
     e->ignore();
-    return;
-  }
-  if (s.idle()) {
-    s.setTimerEnabled(false);
-    s.sock.sendLoop(toUtf16le(KnockUnload), 1.0);
-  }
-  pumpEvents();
-  s.sock.close();
-  s.loggedOn = false;
-  e->accept();
 }
 
 }  // namespace tav::manage

@@ -1,8 +1,6 @@
 // Authorisations: refresh, show, veto.
 #include "client/manage/grantspanel.h"
 
-#include <QSignalBlocker>
-
 #include "client/common/userpicker.h"
 #include "protocol/text.h"
 #include "ui_grantspanel.h"
@@ -21,6 +19,7 @@ constexpr std::size_t GrantFields = 9;
 
 GrantsPanel::GrantsPanel(QWidget* parent) : ManagePanel(parent), ui(std::make_unique<Ui::frmImp>()) {
   ui->setupUi(this);
+  browser_ = std::make_unique<Browser>(ui->VScImp, ui->Impt, ui->cmdreject, QStringLiteral("无授权"));
   connect(ui->cmdImp, &QPushButton::clicked, this, &GrantsPanel::cmdImp_Click);
   connect(ui->cmdreject, &QPushButton::clicked, this, &GrantsPanel::cmdreject_Click);
   connect(ui->VScImp, &QScrollBar::valueChanged, this, &GrantsPanel::VScImp_Change);
@@ -29,35 +28,17 @@ GrantsPanel::GrantsPanel(QWidget* parent) : ManagePanel(parent), ui(std::make_un
 GrantsPanel::~GrantsPanel() = default;
 
 void GrantsPanel::showNone() {
-  grants_.clear();
-  ui->Impt->setText(QStringLiteral("无授权"));
+  browser_->clear();
   for (QLabel* l : {ui->RigMast, ui->RigSlav, ui->Impbegin, ui->Impend}) l->clear();
   for (QListWidget* l : {ui->LisRig, ui->OrgRig, ui->Lisend}) l->clear();
-  ui->VScImp->setEnabled(false);
-  ui->cmdreject->setEnabled(false);
 }
 
 void GrantsPanel::cmdImp_Click() {
   Exchange x(session(), manageTexts());
-  if (!x.start(u"LISIMP")) return;
-  auto text = x.list();
-  if (!text) return;
-  auto recs = listRecords(*text, GrantFields);
-  if (!recs) {
-    critical(badReplyText());
-    return;
-  }
-  if (recs->empty()) {
+  if (!browser_->fetch(x, u"LISIMP", GrantFields)) return;
+  if (browser_->count() == 0) {
     showNone();
     return;
-  }
-  grants_ = std::move(*recs);
-  ui->cmdreject->setEnabled(true);
-  ui->VScImp->setEnabled(true);
-  {
-    const QSignalBlocker quiet(ui->VScImp);
-    ui->VScImp->setRange(1, recordCount());
-    ui->VScImp->setValue(1);
   }
   // The grantees' own rights come from the user list, kept in the order
   // the server sends it. Without it the records still show, with no own
@@ -77,18 +58,14 @@ void GrantsPanel::cmdImp_Click() {
 }
 
 void GrantsPanel::VScImp_Change() {
-  const int v = ui->VScImp->value();
-  if (v < 1 || v > recordCount()) return;
-  const Fields& g = grants_[static_cast<std::size_t>(v) - 1];
-  ui->Impt->setText(QStringLiteral("%1 / %2").arg(v).arg(ui->VScImp->maximum()));
+  const Fields* shown = browser_->showPosition();
+  if (!shown) return;
+  const Fields& g = *shown;
   ui->RigMast->setText(idAndName(g[1], g[2]));
   ui->RigSlav->setText(idAndName(g[4], g[5]));
   int32_t own = 0;
-  for (const UseRecord& u : tables().userList) {
-    QString id = u.id;
-    while (id.endsWith(QLatin1Char(' '))) id.chop(1);
-    if (equalsNoCase(us(id), g[4])) own = u.rights;
-  }
+  for (const UseRecord& u : tables().userList)
+    if (equalsNoCase(us(withoutTrailingBlanks(u.id)), g[4])) own = u.rights;
   ui->LisRig->clear();
   ui->LisRig->addItems(namesOfBits(numberOf(g[3]), tables().rightList));
   ui->OrgRig->clear();
@@ -102,13 +79,12 @@ void GrantsPanel::VScImp_Change() {
 }
 
 void GrantsPanel::cmdreject_Click() {
-  const int v = ui->VScImp->value();
-  if (v < 1 || v > recordCount()) return;
+  const std::u16string number = browser_->shownNumber();
+  if (number.empty()) return;
   // Any reply but these two is passed over until the deadline.
   ExchangeTexts t = manageTexts();
   t.style = WordStyle::WhenQuiet;
   Exchange x(session(), t);
-  const std::u16string number = us(QString::number(numberOf(grants_[static_cast<std::size_t>(v) - 1][0])));
   if (!x.start(requestBody(u"REJECT", {number}))) return;
   auto r = x.word({{u"IGOTIT", true, false}, {u"NOTHIS", true, false}});
   if (r.index == 0)

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "client/manage/browser.h"
 #include "client/manage/managepanel.h"
 #include "client/manage/managestate.h"
 
@@ -25,13 +26,13 @@ class GrantsPanel : public ManagePanel {
   void cmdreject_Click();  // "REJECT" for the record shown
   void logoff() override;
 
-  int recordCount() const { return static_cast<int>(grants_.size()); }
+  int recordCount() const { return browser_->count(); }
 
  private:
   void showNone();
 
   std::unique_ptr<Ui::frmImp> ui;
-  std::vector<Fields> grants_;
+  std::unique_ptr<Browser> browser_;
 };
 
 }  // namespace tav::manage

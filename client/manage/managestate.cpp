@@ -122,6 +122,11 @@ QString dayText(int32_t day) {
   return QStringLiteral("%1-%2-%3").arg(d.y).arg(d.m).arg(d.d);
 }
 
+QString withoutTrailingBlanks(QString id) {
+  while (id.endsWith(QLatin1Char(' '))) id.chop(1);
+  return id;
+}
+
 QString idAndName(std::u16string_view id, std::u16string_view name) {
   return qs(id) + QLatin1Char('(') + qs(name) + QLatin1Char(')');
 }

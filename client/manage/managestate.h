@@ -69,6 +69,8 @@ std::optional<ConstTables> parseConstList(std::u16string_view text);
 
 // "yyyy-M-d"; a day number below 1 is an empty text.
 QString dayText(int32_t day);
+// A user ID as the lists compare and show it.
+QString withoutTrailingBlanks(QString id);
 // A person as shown: ID "(" name ")".
 QString idAndName(std::u16string_view id, std::u16string_view name);
 

@@ -1,8 +1,6 @@
 // Proposal browsers: refresh, show one record, answer.
 #include "client/manage/proposals.h"
 
-#include <QSignalBlocker>
-
 #include "client/common/userpicker.h"
 #include "ui_sugcu.h"
 #include "ui_sugman.h"
@@ -34,10 +32,11 @@ ProposalPanel::ProposalPanel(ProposalKind kind, QWidget* parent) : ManagePanel(p
 ProposalPanel::~ProposalPanel() = default;
 
 void ProposalPanel::wire(const Controls& c) {
-  c_ = c;
-  connect(c_.refresh, &QPushButton::clicked, this, &ProposalPanel::refresh_Click);
-  connect(c_.answer, &QPushButton::clicked, this, &ProposalPanel::answer_Click);
-  connect(c_.bar, &QScrollBar::valueChanged, this, &ProposalPanel::bar_Change);
+  yes_ = c.yes;
+  browser_ = std::make_unique<Browser>(c.bar, c.position, c.answer, QStringLiteral("无提议"));
+  connect(c.refresh, &QPushButton::clicked, this, &ProposalPanel::refresh_Click);
+  connect(c.answer, &QPushButton::clicked, this, &ProposalPanel::answer_Click);
+  connect(c.bar, &QScrollBar::valueChanged, this, &ProposalPanel::bar_Change);
 }
 
 QString ProposalPanel::agreedText(std::u16string_view id, std::u16string_view name) {
@@ -45,53 +44,29 @@ QString ProposalPanel::agreedText(std::u16string_view id, std::u16string_view na
 }
 
 void ProposalPanel::showNone() {
-  records_.clear();
-  c_.position->setText(QStringLiteral("无提议"));
+  browser_->clear();
   clearFields();
-  c_.bar->setEnabled(false);
-  c_.answer->setEnabled(false);
 }
 
 void ProposalPanel::refresh_Click() {
   Exchange x(session(), manageTexts());
-  if (!x.start(kind_.listWord)) return;
-  auto text = x.list();
-  if (!text) return;
-  auto recs = listRecords(*text, kind_.fields);
-  if (!recs) {
-    critical(badReplyText());
-    return;
-  }
-  if (recs->empty()) {
-    showNone();
-    return;
-  }
-  records_ = std::move(*recs);
-  c_.bar->setEnabled(true);
-  c_.answer->setEnabled(true);
-  {
-    const QSignalBlocker quiet(c_.bar);
-    c_.bar->setRange(1, recordCount());
-    c_.bar->setValue(1);
-  }
-  bar_Change();
+  if (!browser_->fetch(x, kind_.listWord, kind_.fields)) return;
+  if (browser_->count() == 0)
+    clearFields();
+  else
+    bar_Change();
 }
 
 void ProposalPanel::bar_Change() {
-  const int v = c_.bar->value();
-  if (v < 1 || v > recordCount()) return;
-  c_.position->setText(QStringLiteral("%1 / %2").arg(v).arg(c_.bar->maximum()));
-  showFields(records_[static_cast<std::size_t>(v) - 1]);
+  if (const Fields* f = browser_->showPosition()) showFields(*f);
 }
 
 void ProposalPanel::answer_Click() {
-  const int v = c_.bar->value();
-  if (v < 1 || v > recordCount()) return;
-  Exchange x(session(), manageTexts());
-  if (!x.begin()) return;
   // The answer names the proposal by the number the server gave it.
-  const std::u16string number = us(QString::number(numberOf(records_[static_cast<std::size_t>(v) - 1][0])));
-  const char16_t attitude = c_.yes->isChecked() ? u'c' : u'd';
+  const std::u16string number = browser_->shownNumber();
+  if (number.empty()) return;
+  Exchange x(session(), manageTexts());
+  const char16_t attitude = yes_->isChecked() ? u'c' : u'd';
   if (!x.start(requestBody(kind_.answerWord, {number}) + attitude)) return;
   std::vector<ReplyWord> words = {{u"IGOTIT", true, false}, {u"NORECO", true, false}, {u"TWICES", true, false}};
   if (kind_.createsUser) words.push_back({u"EXSING", true, false});
@@ -106,7 +81,7 @@ void ProposalPanel::answer_Click() {
 
 void ProposalPanel::logoff() {
   showNone();
-  c_.yes->setChecked(true);
+  yes_->setChecked(true);
 }
 
 // A new user: number, initiator ID and name, user ID, name, password,

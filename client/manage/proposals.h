@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "client/manage/browser.h"
 #include "client/manage/managepanel.h"
 #include "client/manage/managestate.h"
 
@@ -43,7 +44,7 @@ class ProposalPanel : public ManagePanel {
   void bar_Change();
   void logoff() override;
 
-  int recordCount() const { return static_cast<int>(records_.size()); }
+  int recordCount() const { return browser_ ? browser_->count() : 0; }
 
  protected:
   struct Controls {
@@ -53,6 +54,7 @@ class ProposalPanel : public ManagePanel {
     QLabel* position;
     QRadioButton* yes;
   };
+  // Called once the family's controls exist.
   ProposalPanel(ProposalKind kind, QWidget* parent);
   void wire(const Controls& c);
   // The record's own controls, and their emptying.
@@ -65,8 +67,8 @@ class ProposalPanel : public ManagePanel {
   void showNone();
 
   ProposalKind kind_;
-  Controls c_{};
-  std::vector<Fields> records_;
+  QRadioButton* yes_ = nullptr;
+  std::unique_ptr<Browser> browser_;
 };
 
 class SugnUPanel : public ProposalPanel {

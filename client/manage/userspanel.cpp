@@ -89,9 +89,7 @@ void UsersPanel::pick(int index) {
   if (index < 1 || index > static_cast<int>(t.userList.size())) return;
   t.userPicked = index;
   const UseRecord& u = t.userList[static_cast<std::size_t>(index) - 1];
-  QString id = u.id;
-  while (id.endsWith(QLatin1Char(' '))) id.chop(1);
-  ui->useid_0->setText(id);
+  ui->useid_0->setText(withoutTrailingBlanks(u.id));
   ui->usename_0->setText(u.name);
   ui->userig_0->clear();
   ui->userig_0->addItems(namesOfBits(u.rights, t.rightList));

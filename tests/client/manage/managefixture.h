@@ -73,6 +73,49 @@ struct ManageWindow {
   bool loggedIn() const { return tav::manage::session().loggedOn; }
 };
 
+// A real server in a temp folder, seeded before it starts.
+struct AdminServer {
+  std::unique_ptr<ServerDir> dir;
+  std::unique_ptr<ServerProcess> process;
+  void start(const std::function<void(ServerDir&)>& seed = {}, const Env& env = {}) {
+    dir = std::make_unique<ServerDir>();
+    if (seed) seed(*dir);
+    process = std::make_unique<ServerProcess>(*dir, env);
+  }
+  void stop() {
+    process.reset();
+    dir.reset();
+  }
+  int port() const { return dir->port(); }
+};
+
+// Another administrator as a plain protocol client (a "CHANGEMS" after its
+// "ACCEPTED" is of no concern); nullptr when the server refused it.
+inline std::unique_ptr<Client> otherAdmin(int port, const std::u16string& id = u"adminm") {
+  auto c = std::make_unique<Client>(port);
+  if (c->loginAdmin(id).substr(0, 8) != u"ACCEPTED") return nullptr;
+  return c;
+}
+
+// What is not as the logged-out window has it; empty when all is.
+inline QString notLoggedOut(const ManageWindow& w) {
+  QStringList wrong;
+  auto& s = tav::manage::session();
+  auto* form = w.main.get();
+  if (s.loggedOn) wrong << "logged in";
+  if (s.sock.isOpen()) wrong << "socket open";
+  if (form->Timer1()->isActive()) wrong << "Timer1 on";
+  if (s.reqBusy) wrong << "reqBusy";
+  if (form->windowTitle().trimmed() != QStringLiteral("TAVsuper(未登录)")) wrong << form->windowTitle();
+  if (form->LabSta()->text() != QStringLiteral(" TAVsuper - 就绪")) wrong << form->LabSta()->text();
+  if (w.find<QWidget>("Frame5")->isVisible()) wrong << "Frame5 shown";
+  if (w.find<QWidget>("frmAlls")->isVisible()) wrong << "frmAlls shown";
+  if (!form->findChild<QAction*>("LinkSer")->isVisible() || !form->findChild<QAction*>("LinkSer")->isEnabled())
+    wrong << "LinkSer not offered";
+  if (form->findChild<QAction*>("Unlink")->isVisible()) wrong << "Unlink shown";
+  return wrong.join(", ");
+}
+
 // Runs `act` once on the next modal dialog of type T, as soon as it is
 // open (a test cannot act from inside exec() otherwise).
 template <class T>

@@ -11,14 +11,8 @@ using tav::manage::session;
 class TestAccount : public QObject {
   Q_OBJECT
  private slots:
-  void initTestCase() {
-    dir = std::make_unique<ServerDir>();
-    srv = std::make_unique<ServerProcess>(*dir);
-  }
-  void cleanupTestCase() {
-    srv.reset();
-    dir.reset();
-  }
+  void initTestCase() { srv.start(); }
+  void cleanupTestCase() { srv.stop(); }
   void passwordChangeBothWays();
   void passwordChecks_data();
   void passwordChecks();
@@ -32,13 +26,12 @@ class TestAccount : public QObject {
     w.type("perNew2", n2);
     w.click("percmdchan");
   }
-  std::unique_ptr<ServerDir> dir;
-  std::unique_ptr<ServerProcess> srv;
+  AdminServer srv;
 };
 
 void TestAccount::passwordChangeBothWays() {
   RecordingNotifier note;
-  ManageWindow w(dir->port());
+  ManageWindow w(srv.port());
   QVERIFY(w.login("adminm", "8526"));
   changePassword(w, "wrong", "neu", "neu");
   QCOMPARE(note.texts(), QStringList{"旧密码错，修改不成功!"});
@@ -77,7 +70,7 @@ void TestAccount::passwordChecks() {
   QFETCH(QString, new2);
   QFETCH(QString, message);
   RecordingNotifier note;
-  ManageWindow w(dir->port());
+  ManageWindow w(srv.port());
   if (loggedIn) QVERIFY(w.login("admint"));
   w.type("perOld", "8526");
   w.type("perNew1", new1);
@@ -106,16 +99,16 @@ void TestAccount::handOver() {
   QFETCH(QString, name);
   QFETCH(QString, message);
   RecordingNotifier note;
-  ManageWindow w(dir->port());
+  ManageWindow w(srv.port());
   QVERIFY(w.login("admino"));
-  Client other(dir->port());
-  QCOMPARE(other.loginAdmin(u"adminm").substr(0, 8), u"ACCEPTED");
-  const auto before = records(other.callList(u"SUNAME")).size();
+  auto other = otherAdmin(srv.port());
+  QVERIFY(other);
+  const auto before = records(other->callList(u"SUNAME")).size();
   w.type("perNewName", name);
   w.click("perNN");
   QCOMPARE(note.texts(), QStringList{message});
   QCOMPARE(w.box("perNewName"), name);  // kept until the reset
-  const auto after = records(other.callList(u"SUNAME"));
+  const auto after = records(other->callList(u"SUNAME"));
   QCOMPARE(after.size(), before + (message.startsWith("你的请求") ? 1 : 0));
   if (after.size() > before) {
     QCOMPARE(after.back()[1], u"admino");

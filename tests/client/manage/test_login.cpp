@@ -24,11 +24,8 @@ void seed(ServerDir& d) {
 class TestLogin : public QObject {
   Q_OBJECT
  private slots:
-  void initTestCase() { dir = std::make_unique<ServerDir>(); seed(*dir); srv = std::make_unique<ServerProcess>(*dir); }
-  void cleanupTestCase() {
-    srv.reset();
-    dir.reset();
-  }
+  void initTestCase() { srv.start(seed); }
+  void cleanupTestCase() { srv.stop(); }
   void refusals_data();
   void refusals();
   void lockedAfterThreeWrongPasswords();
@@ -40,8 +37,7 @@ class TestLogin : public QObject {
   void loginFormOffersTheThreeIds();
 
  private:
-  std::unique_ptr<ServerDir> dir;
-  std::unique_ptr<ServerProcess> srv;
+  AdminServer srv;
 };
 
 void TestLogin::refusals_data() {
@@ -58,7 +54,7 @@ void TestLogin::refusals() {
   QFETCH(QString, password);
   QFETCH(QString, message);
   RecordingNotifier note;
-  ManageWindow w(dir->port());
+  ManageWindow w(srv.port());
   QVERIFY(!w.login(id, password));
   QCOMPARE(note.texts(), QStringList{message});
   QCOMPARE(note.shown[0].icon, tav::client::Icon::Information);
@@ -96,7 +92,7 @@ void TestLogin::passwordChecksBeforeConnecting() {
 
 void TestLogin::longPasswordIsCut() {
   RecordingNotifier note;
-  ManageWindow w(dir->port());
+  ManageWindow w(srv.port());
   tav::manage::FrmLogin form(w.main.get());
   form.txtUserName()->setEditText("admint");
   form.txtPassword()->setText("abcdefghijklmnopqrst");
@@ -110,10 +106,10 @@ void TestLogin::fullServerNamesItsUsers() {
   RecordingNotifier note;
   std::vector<std::unique_ptr<Client>> others;
   for (int i = 1; i <= 10; ++i) {
-    others.push_back(std::make_unique<Client>(dir->port()));
+    others.push_back(std::make_unique<Client>(srv.port()));
     QCOMPARE(others.back()->login(u"u" + tav::fromUtf8(std::to_string(i)), u"pw"), u"ACCEPTED");
   }
-  ManageWindow w(dir->port());
+  ManageWindow w(srv.port());
   QVERIFY(!w.login());
   QCOMPARE(note.shown.size(), std::size_t(1));
   QCOMPARE(note.shown[0].icon, tav::client::Icon::Information);
@@ -144,7 +140,7 @@ void TestLogin::waitingProposalsAreAnnounced() {
 
 void TestLogin::windowAfterLoginAndAfterANewOne() {
   RecordingNotifier note;
-  ManageWindow w(dir->port());
+  ManageWindow w(srv.port());
   for (int round = 0; round < 2; ++round) {
     QVERIFY(w.login("adminm"));
     QVERIFY2(note.shown.empty(), qPrintable(note.texts().join("|")));
@@ -178,7 +174,7 @@ void TestLogin::windowAfterLoginAndAfterANewOne() {
 }
 
 void TestLogin::loginFormOffersTheThreeIds() {
-  ManageWindow w(dir->port());
+  ManageWindow w(srv.port());
   tav::manage::FrmLogin form(w.main.get());
   QStringList ids;
   for (int i = 0; i < form.txtUserName()->count(); ++i) ids << form.txtUserName()->itemText(i);

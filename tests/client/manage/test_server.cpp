@@ -11,14 +11,8 @@ using tav::manage::session;
 class TestServer : public QObject {
   Q_OBJECT
  private slots:
-  void initTestCase() {
-    dir = std::make_unique<ServerDir>();
-    srv = std::make_unique<ServerProcess>(*dir);
-  }
-  void cleanupTestCase() {
-    srv.reset();
-    dir.reset();
-  }
+  void initTestCase() { srv.start(); }
+  void cleanupTestCase() { srv.stop(); }
   void informationTexts();
   void logIsReadWhole();
   void expiredSessionLogsOffSilently();
@@ -27,13 +21,12 @@ class TestServer : public QObject {
   void stopEndsTheServer();
 
  private:
-  std::unique_ptr<ServerDir> dir;
-  std::unique_ptr<ServerProcess> srv;
+  AdminServer srv;
 };
 
 void TestServer::informationTexts() {
   RecordingNotifier note;
-  ManageWindow w(dir->port());
+  ManageWindow w(srv.port());
   QVERIFY(w.login("admino"));
   w.click("frashows");
   auto* text1 = w.find<QPlainTextEdit>("Text1");
@@ -57,9 +50,9 @@ void TestServer::informationTexts() {
 
 void TestServer::logIsReadWhole() {
   RecordingNotifier note;
-  Client other(dir->port());
+  Client other(srv.port());
   QCOMPARE(other.loginAdmin(u"adminm"), u"ACCEPTED");
-  ManageWindow w(dir->port());
+  ManageWindow w(srv.port());
   QVERIFY(w.login("admint"));
   w.click("frashowu");
   // The same log as another administrator reads it (reading it logs nothing).
@@ -101,7 +94,7 @@ void TestServer::accessCode_data() {
 void TestServer::accessCode() {
   QFETCH(QString, typed);
   QFETCH(bool, enabled);
-  ManageWindow w(dir->port());
+  ManageWindow w(srv.port());
   QVERIFY(!w.find<QPushButton>("unloadsv")->isEnabled());
   w.type("Text4", typed);
   QCOMPARE(w.find<QPushButton>("unloadsv")->isEnabled(), enabled);

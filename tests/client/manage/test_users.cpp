@@ -30,15 +30,8 @@ const QString filed = QStringLiteral(
 class TestUsers : public QObject {
   Q_OBJECT
  private slots:
-  void initTestCase() {
-    dir = std::make_unique<ServerDir>();
-    seed(*dir);
-    srv = std::make_unique<ServerProcess>(*dir);
-  }
-  void cleanupTestCase() {
-    srv.reset();
-    dir.reset();
-  }
+  void initTestCase() { srv.start(seed); }
+  void cleanupTestCase() { srv.stop(); }
   void pickerOrderLinesAndLook();
   void pickedUserAndCopy();
   void newUserChecks_data();
@@ -61,13 +54,12 @@ class TestUsers : public QObject {
       p->select_Click();
     });
   }
-  std::unique_ptr<ServerDir> dir;
-  std::unique_ptr<ServerProcess> srv;
+  AdminServer srv;
 };
 
 void TestUsers::pickerOrderLinesAndLook() {
   RecordingNotifier note;
-  ManageWindow w(dir->port());
+  ManageWindow w(srv.port());
   QVERIFY(w.login());
   QStringList lines, rights, trades;
   bool ready = false;
@@ -100,7 +92,7 @@ void TestUsers::pickerOrderLinesAndLook() {
 
 void TestUsers::pickedUserAndCopy() {
   RecordingNotifier note;
-  ManageWindow w(dir->port());
+  ManageWindow w(srv.port());
   QVERIFY(w.login());
   pickLine(w, 1);  // a1, frozen
   QCOMPARE(tables().userPicked, 2);
@@ -163,10 +155,10 @@ void TestUsers::newUserChecks() {
   QFETCH(QString, message);
   QFETCH(QString, focus);
   RecordingNotifier note;
-  ManageWindow w(dir->port());
-  Client other(dir->port());
-  QCOMPARE(other.loginAdmin(u"adminm").substr(0, 8), u"ACCEPTED");
-  const auto before = records(other.callList(u"LISUNU")).size();
+  ManageWindow w(srv.port());
+  auto other = otherAdmin(srv.port());
+  QVERIFY(other);
+  const auto before = records(other->callList(u"LISUNU")).size();
   if (loggedIn) QVERIFY(w.login());
   w.main->activateWindow();
   w.type("useid_2", id);
@@ -175,7 +167,7 @@ void TestUsers::newUserChecks() {
   w.click("useaddnew");
   QCOMPARE(note.texts(), message.isEmpty() ? QStringList() : QStringList{message});
   if (!focus.isEmpty()) QCOMPARE(w.main->focusWidget(), w.find<QWidget>(focus));
-  QCOMPARE(records(other.callList(u"LISUNU")).size(), before);
+  QCOMPARE(records(other->callList(u"LISUNU")).size(), before);
 }
 
 void TestUsers::newUserReplies_data() {
@@ -195,11 +187,11 @@ void TestUsers::newUserReplies() {
   QFETCH(QString, password);
   QFETCH(QString, message);
   RecordingNotifier note;
-  ManageWindow w(dir->port());
+  ManageWindow w(srv.port());
   QVERIFY(w.login("admino"));
-  Client other(dir->port());
-  QCOMPARE(other.loginAdmin(u"adminm").substr(0, 8), u"ACCEPTED");
-  const auto before = records(other.callList(u"LISUNU")).size();
+  auto other = otherAdmin(srv.port());
+  QVERIFY(other);
+  const auto before = records(other->callList(u"LISUNU")).size();
   w.type("useid_2", id);
   w.type("usename_2", name);
   w.type("pswd_2", password);
@@ -210,7 +202,7 @@ void TestUsers::newUserReplies() {
   QCOMPARE(note.texts(), QStringList{message});
   QCOMPARE(note.shown[0].icon, tav::client::Icon::Information);
   QCOMPARE(w.box("useid_2"), id);  // the fields keep what was typed
-  const auto after = records(other.callList(u"LISUNU"));
+  const auto after = records(other->callList(u"LISUNU"));
   QCOMPARE(after.size(), before + (message == filed ? 1 : 0));
   if (message == filed) {
     const auto& p = after.back();
@@ -243,10 +235,10 @@ void TestUsers::changeChecks() {
   QFETCH(QString, password);
   QFETCH(QString, message);
   RecordingNotifier note;
-  ManageWindow w(dir->port());
-  Client other(dir->port());
-  QCOMPARE(other.loginAdmin(u"adminm").substr(0, 8), u"ACCEPTED");
-  const auto before = records(other.callList(u"FRMSGU")).size();
+  ManageWindow w(srv.port());
+  auto other = otherAdmin(srv.port());
+  QVERIFY(other);
+  const auto before = records(other->callList(u"FRMSGU")).size();
   if (loggedIn) QVERIFY(w.login());
   if (picked) pickLine(w, 2);
   w.type("useid_1", id1);
@@ -254,16 +246,16 @@ void TestUsers::changeChecks() {
   w.type("pswd_1", password);
   w.click("usesetpow");
   QCOMPARE(note.texts(), QStringList{message});
-  QCOMPARE(records(other.callList(u"FRMSGU")).size(), before);
+  QCOMPARE(records(other->callList(u"FRMSGU")).size(), before);
 }
 
 void TestUsers::changeIsFiledAsSeen() {
   RecordingNotifier note;
-  ManageWindow w(dir->port());
+  ManageWindow w(srv.port());
   QVERIFY(w.login("admint"));
   note.clear();  // the proposals of the tests before wait for admint
-  Client other(dir->port());
-  QCOMPARE(other.loginAdmin(u"adminm").substr(0, 8), u"ACCEPTED");
+  auto other = otherAdmin(srv.port());
+  QVERIFY(other);
   pickLine(w, 3);  // zhang
   w.click("usecopyall");
   w.type("usename_1", "张三");
@@ -272,7 +264,7 @@ void TestUsers::changeIsFiledAsSeen() {
   w.find<QCheckBox>("usecand_1")->setChecked(true);
   w.click("usesetpow");
   QCOMPARE(note.texts(), QStringList{filed});
-  const auto recs = records(other.callList(u"FRMSGU"));
+  const auto recs = records(other->callList(u"FRMSGU"));
   QVERIFY(!recs.empty());
   const std::vector<std::u16string> sent(recs.back().begin() + 4, recs.back().begin() + 14);
   const std::vector<std::u16string> expected = {u"zhang", u"张工", u"1", u"1", u"0", u"张三", u"", u"5", u"0", u"1"};

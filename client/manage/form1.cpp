@@ -173,36 +173,30 @@ void Form1::Timer1_Timer() {
   }
 }
 
-void Form1::Unlink_Click() {
+bool Form1::knockToLeave() {
   Session& s = session();
-  if (!s.idle()) return;
+  // Like every request: never a knock in the middle of another exchange.
+  if (!s.idle()) return false;
   s.setTimerEnabled(false);
   s.reqBusy = true;
   Exchange knock(s, manageTexts());  // its knock only: the status line stays
-  if (!knock.knock()) {
-    s.setTimerEnabled(true);
-    s.reqBusy = false;
-    return;
-  }
-  s.send(u"CLOSE!");
+  if (knock.knock()) return true;
+  s.setStatus(s.readyText());
+  s.setTimerEnabled(true);
+  s.reqBusy = false;
+  return false;
+}
+
+void Form1::Unlink_Click() {
+  if (!knockToLeave()) return;
+  session().send(u"CLOSE!");
   resetLogoff();
 }
 
 void Form1::unloadsv_Click() {
-  Session& s = session();
-  // Like every request: never a knock in the middle of another exchange.
-  if (!s.idle()) return;
-  s.setTimerEnabled(false);
-  s.reqBusy = true;
-  Exchange knock(s, manageTexts());
-  if (!knock.knock()) {
-    s.setStatus(s.readyText());
-    s.setTimerEnabled(true);
-    s.reqBusy = false;
-    return;
-  }
+  if (!knockToLeave()) return;
   frmPer_->Text4()->clear();
-  s.send(u"UNLOAD");
+  session().send(u"UNLOAD");
   resetLogoff();
 }
 

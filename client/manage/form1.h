@@ -75,6 +75,9 @@ class Form1 : public QMainWindow {
   void showPanel(ManagePanel* p, const QString& caption);
   void chooseProposals();
   void setLoggedOnIcon(bool on);
+  // The knock of the disconnect and of the stop, only while logged in and
+  // idle: false, the session going on as it was, unless it was approved.
+  bool knockToLeave();
 
   std::unique_ptr<Ui::Form1> ui;
   QTimer timer1_;

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -117,9 +118,10 @@ inline QString notLoggedOut(const ManageWindow& w) {
 }
 
 // Runs `act` once on the next modal dialog of type T, as soon as it is
-// open (a test cannot act from inside exec() otherwise).
+// open (a test cannot act from inside exec() otherwise). The watch ends by
+// itself once it acted; a test that expects no dialog deletes it.
 template <class T>
-void onModal(std::function<void(T*)> act) {
+QPointer<QTimer> onModal(std::function<void(T*)> act) {
   auto* poll = new QTimer;
   poll->setInterval(10);
   QObject::connect(poll, &QTimer::timeout, [poll, act] {
@@ -130,6 +132,7 @@ void onModal(std::function<void(T*)> act) {
     act(w);
   });
   poll->start();
+  return poll;
 }
 
 inline std::string w16(std::u16string_view s) { return tav::toUtf16le(s); }

@@ -80,6 +80,7 @@ void pickFirstUser() {
 class TestPeer : public QObject {
   Q_OBJECT
  private slots:
+  void recordCarriesTagIdAndPassword_data();
   void recordCarriesTagIdAndPassword();
   void loginReplies_data();
   void loginReplies();
@@ -100,9 +101,22 @@ class TestPeer : public QObject {
   void resetLeavesNothingToAnswer();
   void pickerAsksOncePerConnectionInServerOrderAfterGrants();
   void pickerWithoutSelectionDoesNothing();
+  void emptyUserListOpensNoPicker();
 };
 
+void TestPeer::recordCarriesTagIdAndPassword_data() {
+  QTest::addColumn<QString>("id");
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<QString>("sent");
+  QTest::newRow("cut to 16") << "adminm" << "0123456789abcdefXYZ" << "0123456789abcdef";
+  QTest::newRow("empty") << "admint" << "" << "";
+  QTest::newRow("nine characters") << "abcdefghi" << "pw" << "pw";
+}
+
 void TestPeer::recordCarriesTagIdAndPassword() {
+  QFETCH(QString, id);
+  QFETCH(QString, typed);
+  QFETCH(QString, sent);
   RecordingNotifier note;
   std::string record;
   ScriptedPeer peer({[&](PeerConn& c) {
@@ -110,13 +124,13 @@ void TestPeer::recordCarriesTagIdAndPassword() {
     c.waitClosed(20);
   }});
   ManageWindow w(peer.port());
-  QVERIFY(w.login("adminm", "0123456789abcdefXYZ"));
+  QVERIFY(w.login(id, typed));
   QCOMPARE(int(record.size()), 131);
   auto parsed = tav::parseLoginRecord(record, tav::loginKey(greetingAt()));
   QVERIFY(parsed.has_value());
   QCOMPARE(QString::fromStdU16String(parsed->tag), QStringLiteral("supe001"));
-  QCOMPARE(QString::fromStdU16String(parsed->id), QChar(14) + QStringLiteral("adminm"));
-  QCOMPARE(QString::fromStdU16String(parsed->password), QStringLiteral("0123456789abcdef"));
+  QCOMPARE(QString::fromStdU16String(parsed->id), QChar(14) + id);
+  QCOMPARE(QString::fromStdU16String(parsed->password), sent);
 }
 
 void TestPeer::loginReplies_data() {
@@ -655,6 +669,28 @@ void TestPeer::pickerWithoutSelectionDoesNothing() {
   QCOMPARE(tables().userPicked, 0);
   QVERIFY(w.box("useid_0").isEmpty());
   QVERIFY(w.main->Timer1()->isActive());
+}
+
+
+void TestPeer::emptyUserListOpensNoPicker() {
+  RecordingNotifier note;
+  CannedServer server(1, [](const std::string& r) { return wordOf(r) == u"LISUSE" ? End : cannedAnswer(r); });
+  ManageWindow w(server.port());
+  QVERIFY(w.login());
+  bool opened = false;
+  QPointer<QTimer> watch = onModal<tav::client::UserPicker>([&](tav::client::UserPicker* p) {
+    opened = true;
+    p->reject();
+  });
+  w.click("UseAlls");
+  w.click("UseAlls");  // asks again: nothing was held
+  QCOMPARE(note.texts(), (QStringList{"尚没有任何用户", "尚没有任何用户"}));
+  QVERIFY(!opened);
+  delete watch.data();
+  QVERIFY(!tables().userListLoaded);
+  QVERIFY(w.main->Timer1()->isActive());
+  QVERIFY(waitFor([&] { return server.wire.size() >= 2 * req(u"LISUSE").size(); }));
+  QCOMPARE(server.wire.take(), req(u"LISUSE") + req(u"LISUSE"));
 }
 
 QTEST_MAIN(TestPeer)

@@ -12,7 +12,9 @@
 #include "client/common/frmsplash.h"
 #include "client/common/helpdoc.h"
 #include "client/common/startup.h"
+#include "client/manage/grantspanel.h"
 #include "client/manage/managepanel.h"
+#include "client/manage/proposals.h"
 #include "client/manage/superstartup.h"
 #include "tests/client/manage/managefixture.h"
 
@@ -61,6 +63,7 @@ class TestWindow : public QObject {
   void placement();
   void panelChooser_data();
   void panelChooser();
+  void requestButtonsWhileLoggedOut();
   void helpDocument_data();
   void helpDocument();
   void aboutBox();
@@ -190,6 +193,26 @@ void TestWindow::panelChooser() {
   QVERIFY(w.find<QWidget>("FraShow")->isVisible());
   QVERIFY(!w.find<QWidget>(panel)->isVisible());
   QVERIFY(w.find<QWidget>("Frame1")->isHidden());
+}
+
+void TestWindow::requestButtonsWhileLoggedOut() {
+  RecordingNotifier note;
+  ManageWindow w(1);  // nothing listens there: a knock would end in a message
+  w.type("perNewName", "新人");
+  w.type("useid_2", "n1");
+  w.type("usename_2", "甲");
+  w.type("pswd_2", "p");
+  w.type("Text4", "58302");
+  for (const char* b : {"frashows", "frashowu", "frashowo", "perNN", "UseAlls", "useaddnew", "cmdSugnU", "cmdSugcU",
+                        "cmdSugMan", "cmdImp", "unloadsv"})
+    w.click(b);
+  w.main->Unlink_Click();
+  w.main->frmImp()->cmdreject_Click();
+  w.main->frmSugnU()->answer_Click();
+  QVERIFY2(note.shown.empty(), qPrintable(note.texts().join("|")));
+  QVERIFY(!tav::manage::session().sock.isOpen());
+  QCOMPARE(w.main->LabSta()->text(), QStringLiteral(" TAVsuper - 就绪"));
+  QVERIFY(w.main->close());  // logged out, the window closes without a word to anyone
 }
 
 void TestWindow::helpDocument_data() {

@@ -10,11 +10,17 @@ class FraEquip;
 
 namespace tav::user {
 
+class ListGrid;
+
 class FraEquip : public Panel {
   Q_OBJECT
  public:
   FraEquip(FrmMain* main, QWidget* parent);
   ~FraEquip() override;
+
+  void logoff() override;
+  QScrollBar* vBar() const override;
+  QScrollBar* hBar() const override;
 
   // Repaints the grid's rows from the list (VScEqu_Change).
   void VScEqu_Change();
@@ -27,8 +33,13 @@ class FraEquip : public Panel {
   // while the list holds rows, "取消" usable.
   void startPicking();
 
+  // The grid: its boxes frmEquT_N, and its signals doubleClicked and
+  // enterInBox for the equipment list's own handlers.
+  ListGrid* grid() const { return grid_; }
+
  private:
   std::unique_ptr<Ui::FraEquip> ui;
+  ListGrid* grid_;
 };
 
 }  // namespace tav::user

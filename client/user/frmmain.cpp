@@ -22,6 +22,7 @@
 #include "client/user/fraprewo.h"
 #include "client/user/frarequ.h"
 #include "client/user/frmsort.h"
+#include "client/user/savedsearch.h"
 #include "client/user/fraworko.h"
 #include "client/user/usertables.h"
 #include "protocol/wire.h"
@@ -65,6 +66,7 @@ FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui:
   pop1_->setObjectName(QStringLiteral("pop1"));
   connect(pop1_, &QAction::triggered, this, [this] { exportList(*this); });
   FrmSort::connectOpeners(this);
+  connectSavedSearches(this);
 
   wheel_ = new WheelRouter(this, this);
   qApp->installEventFilter(wheel_);

@@ -95,7 +95,8 @@ class TestPeer : public QObject {
   void pushedTexts();
   void knockOutcomes_data();
   void knockOutcomes();
-  void unmatchedWordShowsNothing();
+  void handOverReplies_data();
+  void handOverReplies();
   void runningRequestGuardsEverything();
   void grantsShowEvenWhenTheUserListFails();
   void resetLeavesNothingToAnswer();
@@ -499,18 +500,38 @@ void TestPeer::knockOutcomes() {
   QCOMPARE(w.box("Text4"), QStringLiteral("58302"));  // emptied only when the stop goes out
 }
 
-void TestPeer::unmatchedWordShowsNothing() {
+void TestPeer::handOverReplies_data() {
+  QTest::addColumn<QString>("reply");
+  QTest::addColumn<QString>("message");
+  QTest::addColumn<int>("icon");
+  const int info = int(tav::client::Icon::Information);
+  QTest::newRow("filed, lower case") << "igotit"
+                                     << "你的请求已经提交，但并不是立即生效。\r\n"
+                                        "本次请求需要另外两位管理员通过才会有效，请在一天内通知另外两位管理员"
+                                     << info;
+  QTest::newRow("too long") << "TOLONG" << "新姓名太长了，服务器不能接受，请使用短一点的!!" << info;
+  QTest::newRow("the server's failure") << "UWRONG" << "服务器报告不明错误，该请求未被执行。"
+                                        << int(tav::client::Icon::Critical);
+  QTest::newRow("no such word") << "NOWORD" << "" << info;
+}
+
+void TestPeer::handOverReplies() {
+  QFETCH(QString, reply);
+  QFETCH(QString, message);
+  QFETCH(int, icon);
   RecordingNotifier note;
-  CannedServer server(1, [](const std::string& r) {
-    return wordOf(r) == u"MYNAME" ? w16(u"NOWORD") : cannedAnswer(r);
+  CannedServer server(1, [&](const std::string& r) {
+    return wordOf(r) == u"MYNAME" ? w16(reply.toStdU16String()) : cannedAnswer(r);
   });
   ManageWindow w(server.port());
   QVERIFY(w.login());
   w.type("perNewName", "新人");
   w.click("perNN");
-  QVERIFY(note.shown.empty());
+  QCOMPARE(note.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+  if (!message.isEmpty()) QCOMPARE(int(note.shown[0].icon), icon);
   QVERIFY(w.main->Timer1()->isActive());
   QVERIFY(!session().reqBusy);
+  QCOMPARE(w.main->LabSta()->text(), QStringLiteral(" TAVsuper - 就绪"));
   QCOMPARE(w.box("perNewName"), QStringLiteral("新人"));
 }
 

@@ -220,19 +220,10 @@ void FrmMain::resetLogoff() {
 }
 
 void FrmMain::closeEvent(QCloseEvent* e) {
-  Session& s = session();
-  if (s.reqBusy) {
+  if (leaveOnClose(session()))
+    e->accept();
+  else
     e->ignore();
-    return;
-  }
-  if (s.idle()) {
-    s.setTimerEnabled(false);
-    s.sock.sendLoop(toUtf16le(KnockUnload), 1.0);
-  }
-  pumpEvents();
-  s.sock.close();
-  s.loggedOn = false;
-  e->accept();
 }
 
 }  // namespace tav::user

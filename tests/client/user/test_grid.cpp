@@ -1,0 +1,440 @@
+// The two list grids at widget level: what rows, numbers and the bar show
+// for lists of several lengths, read from the cells and through the
+// table a screen reader sees; colours taken from the painted image; hover,
+// selection, double click, pop-up menu, the sideways slide, the repaint of
+// one record and the return to the logged-off state.
+#include <QAccessible>
+#include <QAccessibleTableInterface>
+#include <QAccessibleValueInterface>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "client/user/fraequip.h"
+#include "client/user/frarequ.h"
+#include "client/user/fraworko.h"
+#include "client/user/frmmain.h"
+#include "client/user/grid.h"
+#include "client/user/listreply.h"
+#include "tests/client/support/clienttest.h"
+
+using namespace tav::user;
+using tavtest::RecordingNotifier;
+
+namespace {
+
+const QColor Plain(224, 224, 224), Hover(192, 192, 192), Selected(255, 224, 192);
+
+std::vector<WOList> orders(int n) {
+  std::vector<WOList> rows;
+  for (int i = 1; i <= n; ++i) {
+    WOList w;
+    w.bill_id = 1000 + i;
+    w.description = QStringLiteral("第%1单").arg(i);
+    w.createid = QStringLiteral("u%1").arg(i);
+    w.created_date = 45000 + i;
+    w.isNew = 1;
+    deriveTexts(w);
+    rows.push_back(w);
+  }
+  return rows;
+}
+
+std::vector<EquList> equipment(int n) {
+  std::vector<EquList> rows;
+  for (int i = 1; i <= n; ++i) {
+    EquList e;
+    e.equip_id = 500 + i;
+    e.equip_name = QStringLiteral("设备%1").arg(i);
+    e.buied_date = i % 2 ? 45000 : 0;
+    deriveTexts(e);
+    rows.push_back(e);
+  }
+  return rows;
+}
+
+// Mouse events as the window system delivers them to the cells' surface
+// (y in the cell view's own pixels: the row surface's y less 48).
+void mouse(QWidget* w, QEvent::Type type, int y, Qt::MouseButton b = Qt::NoButton, int x = 30) {
+  const QPointF at(x, y);
+  QMouseEvent e(type, at, w->mapToGlobal(at), b, type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(b),
+                Qt::NoModifier);
+  QApplication::sendEvent(w, &e);
+}
+int rowMiddle(int row) { return (row - 1) * ListGrid::RowHeight + 12; }
+
+QString readerText(QTableView* view, int row, int column) {
+  QAccessibleInterface* table = QAccessible::queryAccessibleInterface(view);
+  QAccessibleInterface* cell = table->tableInterface()->cellAt(row - 1, column - 1);
+  return cell ? cell->text(QAccessible::Name) : QStringLiteral("<none>");
+}
+
+QColor painted(ListGrid* g, int row, int column = 2) {
+  QTableView* v = g->cellView();
+  const QImage shot = v->viewport()->grab().toImage();
+  const QRect r = v->visualRect(v->model()->index(row - 1, column - 1));
+  // Inside the cell, left of its text.
+  return shot.pixelColor(QPoint(r.left() + 2, r.center().y()) * shot.devicePixelRatio());
+}
+
+struct Window {
+  RecordingNotifier note;
+  FrmMain main;
+  Window() {
+    main.show();
+    main.showPanel(main.fraWorkO(), QStringLiteral("工单列表"), false);
+  }
+  ListGrid* wo() { return main.fraWorkO()->grid(); }
+  ListGrid* equ() { return main.fraEquip()->grid(); }
+};
+
+}  // namespace
+
+class TestGrid : public QObject {
+  Q_OBJECT
+ private slots:
+  void rowsNumbersAndBar_data();
+  void rowsNumbersAndBar();
+  void lastPageOf45();
+  void coloursPlainHoverSelected();
+  void selectionKeptWhenScrolledOutAndBack();
+  void hoverRepaintsOnlyOnARowChange();
+  void doubleClick_data();
+  void doubleClick();
+  void rightReleaseOpensThePopup();
+  void slidesSideways_data();
+  void slidesSideways();
+  void repaintOfOneRecord();
+  void equipmentGrid();
+  void logoffBlanksTheGrids();
+};
+
+void TestGrid::rowsNumbersAndBar_data() {
+  QTest::addColumn<int>("count");
+  QTest::addColumn<bool>("barOn");
+  QTest::addColumn<int>("barMax");
+  for (auto [n, on, max] : {std::tuple{7, false, 1}, {20, false, 1}, {21, true, 2}, {45, true, 26}})
+    QTest::addRow("%d records", n) << n << on << max;
+}
+
+void TestGrid::rowsNumbersAndBar() {
+  QFETCH(int, count);
+  QFETCH(bool, barOn);
+  QFETCH(int, barMax);
+  Window w;
+  ListGrid* g = w.wo();
+  // A scrolled list before: the new one still starts at record 1.
+  showWoList(w.main, orders(45));
+  g->vBar()->setValue(9);
+  showWoList(w.main, orders(count));
+
+  const Lists& l = w.main.lists();
+  QCOMPARE(l.woRows, std::min(count, 20));
+  QCOMPARE(l.woTop, 1);
+  QCOMPARE(l.woSel, 1);
+  QCOMPARE(g->vBar()->isEnabled(), barOn);
+  QCOMPARE(g->vBar()->maximum(), barMax);
+  QCOMPARE(g->vBar()->value(), 1);
+  for (int r = 1; r <= 20; ++r) {
+    const bool filled = r <= count;
+    const QString id = filled ? QString::number(1000 + r) : QString();
+    const QString number = filled ? QString::number(r) : QString();
+    QCOMPARE(g->cell(r, 1).Text, id);
+    QCOMPARE(g->cell(r, 3).Text, filled ? QStringLiteral("第%1单").arg(r) : QString());
+    QCOMPARE(g->numberCell(r).Text, number);
+    QCOMPARE(readerText(g->cellView(), r, 1), id);
+    QCOMPARE(readerText(g->numberView(), r, 1), number);
+    QCOMPARE(g->cell(r, 1).checked, r == 1);
+  }
+  QAccessibleInterface* table = QAccessible::queryAccessibleInterface(g->cellView());
+  QCOMPARE(table->tableInterface()->rowCount(), 20);
+  QCOMPARE(table->tableInterface()->columnCount(), 18);
+  QCOMPARE(table->tableInterface()->columnDescription(12), QStringLiteral("开始日期"));
+  QCOMPARE(table->tableInterface()->selectedRows(), QList<int>{0});
+  QVERIFY(w.main.fraWorkO()->findChild<QPushButton*>("WO_Detail")->isEnabled());
+  QVERIFY(w.main.fraWorkO()->findChild<QPushButton*>("WOsort")->isEnabled());
+
+  // An empty reply blanks every row and turns the list buttons off.
+  showWoList(w.main, {});
+  QCOMPARE(l.woRows, 0);
+  QVERIFY(!g->vBar()->isEnabled());
+  for (int r = 1; r <= 20; ++r) {
+    QCOMPARE(g->cell(r, 1).Text, QString());
+    QCOMPARE(g->numberCell(r).Text, QString());
+    QVERIFY(!g->cell(r, 1).checked);
+  }
+  QVERIFY(!w.main.fraWorkO()->findChild<QPushButton*>("WO_Detail")->isEnabled());
+  QVERIFY(!w.main.fraWorkO()->findChild<QPushButton*>("WOsort")->isEnabled());
+}
+
+void TestGrid::lastPageOf45() {
+  Window w;
+  ListGrid* g = w.wo();
+  showWoList(w.main, orders(45));
+  g->vBar()->setValue(g->vBar()->maximum());
+  QCOMPARE(w.main.lists().woTop, 26);
+  QCOMPARE(g->cell(1, 1).Text, QStringLiteral("1026"));
+  QCOMPARE(g->numberCell(1).Text, QStringLiteral("26"));
+  QCOMPARE(g->cell(20, 1).Text, QStringLiteral("1045"));
+  QCOMPARE(readerText(g->cellView(), 1, 1), QStringLiteral("1026"));
+  QCOMPARE(readerText(g->numberView(), 20, 1), QStringLiteral("45"));
+  // The bar tells a reader where the list stands.
+  QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(g->vBar());
+  QCOMPARE(bar->valueInterface()->currentValue().toInt(), 26);
+  QCOMPARE(bar->valueInterface()->maximumValue().toInt(), 26);
+  // Record 1, selected, is out of view.
+  QVERIFY(QAccessible::queryAccessibleInterface(g->cellView())->tableInterface()->selectedRows().isEmpty());
+}
+
+void TestGrid::coloursPlainHoverSelected() {
+  Window w;
+  ListGrid* g = w.wo();
+  showWoList(w.main, orders(7));
+  QWidget* cells = g->cellView()->viewport();
+  QCOMPARE(painted(g, 1), Selected);
+  QCOMPARE(painted(g, 2), Plain);
+  QCOMPARE(painted(g, 7), Plain);
+  QCOMPARE(painted(g, 12), Plain);  // an empty row
+
+  mouse(cells, QEvent::MouseMove, rowMiddle(3));
+  QCOMPARE(g->hover(), 3);
+  QCOMPARE(painted(g, 3), Hover);
+  QCOMPARE(painted(g, 2), Plain);
+  mouse(cells, QEvent::MouseMove, rowMiddle(1));
+  QCOMPARE(painted(g, 1), Selected);  // the selection wins over the hover
+  QCOMPARE(painted(g, 3), Plain);
+
+  // A click selects the hover row and clears the old one.
+  mouse(cells, QEvent::MouseMove, rowMiddle(5));
+  mouse(cells, QEvent::MouseButtonPress, rowMiddle(5), Qt::LeftButton);
+  mouse(cells, QEvent::MouseButtonRelease, rowMiddle(5), Qt::LeftButton);
+  QCOMPARE(painted(g, 5), Selected);
+  QCOMPARE(painted(g, 1), Plain);
+  const Lists& l = w.main.lists();
+  QCOMPARE(l.woSel, 5);
+  for (int i = 0; i < 7; ++i) QCOMPARE(l.woRecords[static_cast<std::size_t>(i)].checked, i == 4);
+  QCOMPARE(QAccessible::queryAccessibleInterface(g->cellView())->tableInterface()->selectedRows(), QList<int>{4});
+
+  // The right button selects nothing.
+  mouse(cells, QEvent::MouseMove, rowMiddle(6));
+  mouse(cells, QEvent::MouseButtonPress, rowMiddle(6), Qt::RightButton);
+  QCOMPARE(l.woSel, 5);
+  w.main.popmn()->close();
+}
+
+void TestGrid::selectionKeptWhenScrolledOutAndBack() {
+  Window w;
+  ListGrid* g = w.wo();
+  showWoList(w.main, orders(45));
+  QWidget* cells = g->cellView()->viewport();
+  mouse(cells, QEvent::MouseMove, rowMiddle(2));
+  mouse(cells, QEvent::MouseButtonPress, rowMiddle(2), Qt::LeftButton);
+  mouse(cells, QEvent::MouseMove, rowMiddle(8));  // the hover leaves row 2
+  g->vBar()->setValue(10);
+  QCOMPARE(painted(g, 2), Plain);  // record 11 now
+  for (int r = 1; r <= 20; ++r) QVERIFY(!g->cell(r, 1).checked);
+  g->vBar()->setValue(1);
+  QCOMPARE(painted(g, 2), Selected);
+  QCOMPARE(painted(g, 1), Plain);
+  // Selecting while scrolled: the old row is out of view and is left alone.
+  g->vBar()->setValue(20);
+  mouse(cells, QEvent::MouseMove, rowMiddle(4));
+  mouse(cells, QEvent::MouseButtonPress, rowMiddle(4), Qt::LeftButton);
+  QCOMPARE(w.main.lists().woSel, 23);
+  g->vBar()->setValue(1);
+  QCOMPARE(painted(g, 2), Plain);
+  QVERIFY(w.main.lists().woRecords[22].checked);
+  QVERIFY(!w.main.lists().woRecords[1].checked);
+}
+
+void TestGrid::hoverRepaintsOnlyOnARowChange() {
+  Window w;
+  ListGrid* g = w.wo();
+  showWoList(w.main, orders(7));
+  QWidget* cells = g->cellView()->viewport();
+  mouse(cells, QEvent::MouseMove, rowMiddle(2));
+  long long before = g->updates();
+  // Within one row: nothing is painted.
+  mouse(cells, QEvent::MouseMove, rowMiddle(2) - 10);
+  mouse(cells, QEvent::MouseMove, rowMiddle(2) + 10);
+  QCOMPARE(g->updates(), before);
+  // To another row: the two rows' cells, once each.
+  mouse(cells, QEvent::MouseMove, rowMiddle(4));
+  QCOMPARE(g->updates(), before + 2 * 18);
+  QVERIFY(g->cell(4, 5).MouseOn);
+  QVERIFY(!g->cell(2, 5).MouseOn);
+  // Below the filled rows: the last hovered row stays lit.
+  before = g->updates();
+  mouse(cells, QEvent::MouseMove, rowMiddle(9));
+  QCOMPARE(g->updates(), before);
+  QCOMPARE(g->lit(), 4);
+  QVERIFY(g->cell(4, 1).MouseOn);
+  // A repaint of the rows leaves the hover where it is.
+  g->change();
+  QVERIFY(g->cell(4, 1).MouseOn);
+}
+
+void TestGrid::doubleClick_data() {
+  QTest::addColumn<int>("moveY");
+  QTest::addColumn<int>("clickY");
+  QTest::addColumn<bool>("opens");
+  // 7 rows: the row surface's y is the cells' y + 48.
+  QTest::newRow("inside row 5") << rowMiddle(5) << rowMiddle(5) << true;
+  QTest::newRow("inside row 7") << rowMiddle(7) << rowMiddle(7) << true;
+  QTest::newRow("below the filled rows") << rowMiddle(7) << rowMiddle(8) << false;
+  QTest::newRow("on the top edge (y 48)") << 0 << 0 << false;
+  QTest::newRow("on the bottom edge (y 48 + 25 x 7)") << 175 << 175 << false;
+}
+
+void TestGrid::doubleClick() {
+  QFETCH(int, moveY);
+  QFETCH(int, clickY);
+  QFETCH(bool, opens);
+  Window w;
+  ListGrid* g = w.wo();
+  showWoList(w.main, orders(7));
+  QSignalSpy spy(g, &ListGrid::doubleClicked);
+  QWidget* cells = g->cellView()->viewport();
+  mouse(cells, QEvent::MouseMove, moveY);
+  mouse(cells, QEvent::MouseButtonPress, moveY, Qt::LeftButton);
+  mouse(cells, QEvent::MouseButtonRelease, moveY, Qt::LeftButton);
+  mouse(cells, QEvent::MouseButtonDblClick, clickY, Qt::LeftButton);
+  QCOMPARE(spy.count(), opens ? 1 : 0);
+  QCOMPARE(w.main.OFrame() == w.main.fraRequ(), opens);
+  if (opens)
+    QCOMPARE(w.main.fraRequ()->findChild<QLabel*>("ReQu_BillId")->text(),
+             QString::number(1000 + w.main.lists().woSel));
+}
+
+void TestGrid::rightReleaseOpensThePopup() {
+  Window w;
+  ListGrid* g = w.wo();
+  showWoList(w.main, orders(3));
+  // On a row, below the rows and on the caption band alike.
+  for (auto [target, y] : {std::pair<QWidget*, int>{g->cellView()->viewport(), rowMiddle(2)},
+                           {g->cellView()->viewport(), rowMiddle(15)}, {g->rowSurface(), 10}}) {
+    QVERIFY(!w.main.popmn()->isVisible());
+    mouse(target, QEvent::MouseButtonRelease, y, Qt::RightButton);
+    QVERIFY(w.main.popmn()->isVisible());
+    QCOMPARE(w.main.popmn()->actions().value(0)->text(), QStringLiteral("导出列表到Excel"));
+    w.main.popmn()->close();
+  }
+  mouse(g->cellView()->viewport(), QEvent::MouseButtonRelease, rowMiddle(2), Qt::LeftButton);
+  QVERIFY(!w.main.popmn()->isVisible());
+}
+
+void TestGrid::slidesSideways_data() {
+  QTest::addColumn<bool>("workOrders");
+  QTest::addColumn<int>("value");
+  QTest::addColumn<int>("x");
+  QTest::newRow("work orders at 1") << true << 1 << 48;
+  QTest::newRow("work orders at 100") << true << 100 << 48 - 99;
+  QTest::newRow("work orders at the end") << true << 955 << 48 - 954;
+  QTest::newRow("equipment at 100") << false << 100 << 48 - 99;
+  QTest::newRow("equipment at the end") << false << 358 << 48 - 357;
+}
+
+void TestGrid::slidesSideways() {
+  QFETCH(bool, workOrders);
+  QFETCH(int, value);
+  QFETCH(int, x);
+  Window w;
+  ListGrid* g = workOrders ? w.wo() : w.equ();
+  g->hBar()->setValue(value);
+  QCOMPARE(g->hBar()->value(), value);
+  QCOMPARE(g->rowSurface()->x(), x);
+  QCOMPARE(g->numberSurface()->x(), 0);
+  // The boxes and captions ride on the surface.
+  QCOMPARE(g->box(1)->parentWidget(), g->rowSurface());
+}
+
+void TestGrid::repaintOfOneRecord() {
+  Window w;
+  ListGrid* g = w.wo();
+  showWoList(w.main, orders(45));
+  g->vBar()->setValue(5);
+  auto& r = w.main.lists().woRecords;
+  r[6].description = QStringLiteral("改过");  // record 7, row 3
+  r[40].description = QStringLiteral("看不见");
+  const long long before = g->updates();
+  w.main.fraWorkO()->repaintRecord(7);
+  QCOMPARE(g->cell(3, 3).Text, QStringLiteral("改过"));
+  QCOMPARE(readerText(g->cellView(), 3, 3), QStringLiteral("改过"));
+  QCOMPARE(g->updates(), before + 19);
+  w.main.fraWorkO()->repaintRecord(41);
+  w.main.fraWorkO()->repaintRecord(4);
+  QCOMPARE(g->updates(), before + 19);
+}
+
+void TestGrid::equipmentGrid() {
+  Window w;
+  w.main.showPanel(w.main.fraEquip(), QStringLiteral("设备列表"), true);
+  ListGrid* g = w.equ();
+  QCOMPARE(g->rowSurface()->objectName(), QStringLiteral("Equ_MPic"));
+  QCOMPARE(g->numberSurface()->objectName(), QStringLiteral("Equ_sPic"));
+  QCOMPARE(g->vBar()->objectName(), QStringLiteral("VScEqu"));
+  QCOMPARE(w.main.wheel()->curVScroll.data(), g->vBar());
+  QCOMPARE(w.main.wheel()->curHScroll.data(), g->hBar());
+  for (int c = 1; c <= 10; ++c) {
+    QVERIFY(g->rowSurface()->findChild<QLineEdit*>(QStringLiteral("frmEquT_%1").arg(c)));
+    QCOMPARE(g->rowSurface()->findChild<QLabel*>(QStringLiteral("frmEquL_%1").arg(c))->text(), equCaption()[c - 1]);
+  }
+  showEquList(w.main, equipment(21));
+  QCOMPARE(w.main.lists().equRows, 20);
+  QVERIFY(g->vBar()->isEnabled());
+  QCOMPARE(g->vBar()->maximum(), 2);
+  QCOMPARE(g->cell(1, 2).Text, QStringLiteral("设备1"));
+  QCOMPARE(g->cell(1, 4).Text, QStringLiteral("2023-3-15"));
+  QCOMPARE(g->cell(2, 4).Text, QString());
+  g->vBar()->setValue(2);
+  QCOMPARE(g->cell(20, 1).Text, QStringLiteral("521"));
+  QCOMPARE(readerText(g->cellView(), 20, 2), QStringLiteral("设备21"));
+  QCOMPARE(painted(g, 20), Plain);
+  g->vBar()->setValue(1);
+  QCOMPARE(painted(g, 1), Selected);
+
+  QWidget* cells = g->cellView()->viewport();
+  mouse(cells, QEvent::MouseMove, rowMiddle(6));
+  mouse(cells, QEvent::MouseButtonPress, rowMiddle(6), Qt::LeftButton);
+  QCOMPARE(w.main.lists().equSel, 6);
+  QVERIFY(w.main.lists().equRecords[5].checked);
+  QVERIFY(!w.main.lists().equRecords[0].checked);
+}
+
+void TestGrid::logoffBlanksTheGrids() {
+  Window w;
+  ListGrid* g = w.wo();
+  w.main.fraWorkO()->afterLogin();
+  showWoList(w.main, orders(30));
+  showEquList(w.main, equipment(3));
+  g->box(2)->setText(QStringLiteral("泵"));
+  w.equ()->box(1)->setText(QStringLiteral("12"));
+  g->comboBox()->addItem(QStringLiteral("已安排"));
+  g->comboBox()->setCurrentIndex(1);
+  w.main.resetLogoff();
+  for (ListGrid* grid : {g, w.equ()}) {
+    for (int r = 1; r <= 20; ++r) {
+      QCOMPARE(grid->cell(r, 1).Text, QString());
+      QVERIFY(!grid->cell(r, 1).checked);
+      QCOMPARE(grid->numberCell(r).Text, QString());
+    }
+    QVERIFY(!grid->vBar()->isEnabled());
+  }
+  QCOMPARE(g->box(2)->text(), QString());
+  QCOMPARE(w.equ()->box(1)->text(), QString());
+  QCOMPARE(g->comboBox()->currentIndex(), 0);
+  QVERIFY(!w.main.fraWorkO()->findChild<QPushButton*>("WO_Detail")->isEnabled());
+  QVERIFY(!w.main.fraWorkO()->findChild<QPushButton*>("WOsort")->isEnabled());
+  // No row answers a click any more.
+  mouse(g->cellView()->viewport(), QEvent::MouseMove, rowMiddle(2));
+  mouse(g->cellView()->viewport(), QEvent::MouseButtonPress, rowMiddle(2), Qt::LeftButton);
+  QCOMPARE(w.main.lists().woSel, 0);
+}
+
+QTEST_MAIN(TestGrid)
+#include "test_grid.moc"

@@ -1,4 +1,5 @@
-// The panel of the equipment list.
+// The panel of the equipment list: its grid, the quick search, the way to
+// the advanced search and to one equipment, and the pick for a work request.
 #pragma once
 #include <memory>
 
@@ -36,6 +37,17 @@ class FraEquip : public Panel {
   // The grid: its boxes frmEquT_N, and its signals doubleClicked and
   // enterInBox for the equipment list's own handlers.
   ListGrid* grid() const { return grid_; }
+
+  // The option button "设备列表": no equipment is being picked.
+  void shown() override;
+
+  void Equ_GoList_Click();
+  void Equ_Advance_Click();
+  void EquipDetail_Click();
+  void Equ_Submit_Click();
+  void Equ_Canc_Click();
+  // A double click on a filled row: the pick while picking, else the detail.
+  void Equ_MPic_DblClick();
 
  private:
   std::unique_ptr<Ui::FraEquip> ui;

@@ -16,6 +16,7 @@
 
 #include "client/common/session.h"
 #include "client/user/frarequ.h"
+#include "client/user/listreply.h"
 #include "client/user/rows.h"
 #include "protocol/wire.h"
 #include "tests/client/user/userfixture.h"
@@ -56,52 +57,19 @@ inline std::u16string condition(const std::u16string& field, const std::u16strin
          std::u16string(1, tav::RecordSep);
 }
 
-// The records of an "ADVAWO" over the current orders, through the window's
-// session; no conditions: every order.
-inline std::vector<std::vector<std::u16string>> searchRecords(const std::u16string& conds) {
+// The reply text of an "ADVAWO" over the current orders, through the
+// window's session; no conditions: every order.
+inline std::u16string searchReply(const std::u16string& conds) {
   tav::client::Exchange x(tav::user::session(), tav::client::coreTexts());
   if (!x.start(u"ADVAWO0" + (conds.empty() ? condition(u"bill_id", u"0", 1) : conds))) return {};
-  auto list = x.list();
-  return list ? records(*list) : std::vector<std::vector<std::u16string>>{};
+  return x.list().value_or(std::u16string());
 }
 
-inline tav::user::WOList orderRow(const std::vector<std::u16string>& f) {
-  auto num = [&](int i) { return tav::wholeNumber32(f[static_cast<std::size_t>(i) - 1]).value_or(0); };
-  auto txt = [&](int i) { return QString::fromStdU16String(f[static_cast<std::size_t>(i) - 1]); };
-  tav::user::WOList w;
-  w.bill_id = num(1);
-  w.equip_id = num(2);
-  w.comofequip = txt(3);
-  w.description = txt(4);
-  w.Status = num(5);
-  w.bill_type = txt(6);
-  w.em_level = num(7);
-  w.usetime = num(8);
-  w.createid = txt(9);
-  w.createname = txt(10);
-  w.created_date = num(11);
-  w.begin_date = num(12);
-  w.compl_date = num(13);
-  w.done_date = num(14);
-  w.pointto = txt(15);
-  w.reason = txt(16);
-  w.solute = txt(17);
-  w.scribebyeng = txt(18);
-  w.isNew = static_cast<int16_t>(num(20));
-  tav::user::deriveTexts(w);
-  return w;
-}
-
-// An advanced search replaces the work-order list, as the search form's
-// reading does; the number of rows.
+// An advanced search replaces the work-order list, read and shown as the
+// search form's reply is; the number of rows.
 inline int searchOrders(tav::user::FrmMain& m, const std::u16string& conds = {}) {
-  auto& l = m.lists();
-  l.woRecords.clear();
-  for (const auto& r : searchRecords(conds)) l.woRecords.push_back(orderRow(r));
-  l.woSel = l.woRecords.empty() ? 0 : 1;
-  l.woTop = 1;
-  l.woRows = std::min<int>(20, static_cast<int>(l.woRecords.size()));
-  return static_cast<int>(l.woRecords.size());
+  tav::user::advanced(m, QStringLiteral("AWO"), searchReply(conds));
+  return static_cast<int>(m.lists().woRecords.size());
 }
 
 // The list record (from 1) of an order; 0 when the list lacks it.
@@ -112,10 +80,11 @@ inline int recordOf(tav::user::FrmMain& m, int billId) {
   return 0;
 }
 
-// The order as the server holds it now (current store first).
+// The order as the server holds it now.
 inline tav::user::WOList serverOrder(int billId) {
-  auto recs = searchRecords(condition(u"bill_id", tav::fromUtf8(std::to_string(billId))));
-  return recs.empty() ? tav::user::WOList{} : orderRow(recs.front());
+  auto rows = tav::user::readWoRecords(searchReply(condition(u"bill_id", tav::fromUtf8(std::to_string(billId)))),
+                                       tav::user::WoFieldsWithStore);
+  return rows.empty() ? tav::user::WOList{} : rows.front();
 }
 
 template <class W>

@@ -71,7 +71,7 @@ FrmAddRecord::FrmAddRecord(FraRequ& panel, QWidget* parent) : QDialog(parent), p
   int height = (k + 6) * RowPitch;
   if (QScreen* s = parent ? parent->screen() : QGuiApplication::primaryScreen())
     height = std::min(height, s->availableGeometry().height() - 40);
-  const int buttonsY = height - 3 * RowPitch;
+  const int buttonsY = std::min(12 + (k + 2) * RowPitch, height - 3 * RowPitch);
   area->setGeometry(0, 12, Width, std::min((k + 1) * RowPitch, buttonsY - 12 - RowPitch));
   submit->setGeometry(40, buttonsY, 90, 30);
   cancel->setGeometry(170, buttonsY, 90, 30);

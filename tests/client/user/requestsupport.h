@@ -18,10 +18,30 @@
 #include "client/user/frarequ.h"
 #include "client/user/listreply.h"
 #include "client/user/rows.h"
+#include "protocol/daynum.h"
 #include "protocol/wire.h"
 #include "tests/client/user/userfixture.h"
 
 namespace tavtest {
+
+// The server's clock in the tests that count days: 2030-5-6.
+inline const char* const Now = "2030-05-06 10:00:00";
+inline const int32_t Today = tav::dayFromCivil(2030, 5, 6);
+inline const QString TodayText = QStringLiteral("2030-5-6");
+
+// A window logged on to `srv` as `id` (password "pw").
+inline std::unique_ptr<UserWindow> logIn(const UserServer& srv, const QString& id) {
+  auto w = std::make_unique<UserWindow>(srv.port());
+  if (!w->login(id, QStringLiteral("pw"))) qFatal("login of %s failed", qPrintable(id));
+  return w;
+}
+
+// The entries of a choice box, in order.
+inline QStringList items(const QComboBox* c) {
+  QStringList l;
+  for (int i = 0; i < c->count(); ++i) l << c->itemText(i);
+  return l;
+}
 
 struct OrderSeed {
   int billId = 0;

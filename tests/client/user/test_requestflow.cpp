@@ -8,7 +8,6 @@
 #include "client/user/frmstatus.h"
 #include "client/user/fraworko.h"
 #include "client/user/grid.h"
-#include "protocol/daynum.h"
 #include "tests/client/user/requestsupport.h"
 
 using namespace tavtest;
@@ -19,10 +18,6 @@ using tav::user::WOList;
 
 namespace {
 
-const char* const Now = "2030-05-06 10:00:00";
-const int32_t Today = tav::dayFromCivil(2030, 5, 6);
-const QString TodayText = "2030-5-6";
-
 void seed(ServerDir& d) {
   addUser(d, "req", 1, 1, u"pw", "张三");
   addUser(d, "disp", 1 | 2, 1, u"pw", "王五");
@@ -30,12 +25,6 @@ void seed(ServerDir& d) {
   OrderSeed other;  // an order the quick search must leave out
   other.billId = 50;
   insertOrder(d, other);
-}
-
-QStringList items(QComboBox* c) {
-  QStringList l;
-  for (int i = 0; i < c->count(); ++i) l << c->itemText(i);
-  return l;
 }
 
 }  // namespace
@@ -46,11 +35,6 @@ class TestRequestFlow : public QObject {
   void fromWritingToTheEnd();
 
  private:
-  std::unique_ptr<UserWindow> logIn(UserServer& srv, const QString& id) {
-    auto w = std::make_unique<UserWindow>(srv.port());
-    if (!w->login(id, "pw")) qFatal("login of %s failed", qPrintable(id));
-    return w;
-  }
   // The quick search by order number from the list panel, then "查详细".
   static void findAndOpen(UserWindow& w, const QString& number) {
     w.main->optionButton("list")->click();

@@ -8,7 +8,6 @@
 #include "client/user/fraequip.h"
 #include "client/user/fraworko.h"
 #include "client/user/frmstatus.h"
-#include "protocol/daynum.h"
 #include "tests/client/user/requestsupport.h"
 
 using namespace tavtest;
@@ -18,9 +17,7 @@ using tav::user::WOList;
 
 namespace {
 
-const char* const Now = "2030-05-06 10:00:00";
-const int32_t Today = tav::dayFromCivil(2030, 5, 6);
-const QString TodayText = "2030-5-6", Yesterday = "2030-5-5", Tomorrow = "2030-5-7";
+const QString Yesterday = "2030-5-5", Tomorrow = "2030-5-7";
 
 void seed(ServerDir& d) {
   addUser(d, "req", 1, 1, u"pw", "张三");
@@ -64,12 +61,6 @@ void seed(ServerDir& d) {
   insertOrder(d, unknown);
 }
 
-QStringList items(QComboBox* c) {
-  QStringList l;
-  for (int i = 0; i < c->count(); ++i) l << c->itemText(i);
-  return l;
-}
-
 const char* const Boxes[] = {"ReQu_FalReq", "ReQu_InDay",  "ReQu_OutDay", "ReQu_WoType", "Requ_Em",
                              "ReQu_pointto", "ReQu_reason", "ReQu_solute", "ReQu_WoComm"};
 const char* const Buttons[] = {"ReQu_StaDetail", "ReQu_UsedTime", "ReQu_AddTime", "ReQu_Chan", "ReQu_Submit"};
@@ -107,11 +98,7 @@ class TestRequests : public QObject {
   void pickingAndReturning();
 
  private:
-  std::unique_ptr<UserWindow> logIn(const QString& id) {
-    auto w = std::make_unique<UserWindow>(srv->port());
-    if (!w->login(id, "pw")) qFatal("login of %s failed", qPrintable(id));
-    return w;
-  }
+  std::unique_ptr<UserWindow> logIn(const QString& id) { return tavtest::logIn(*srv, id); }
   FraRequ* panel(UserWindow& w) { return w.main->fraRequ(); }
   template <class W>
   W* c(UserWindow& w, const char* name) {

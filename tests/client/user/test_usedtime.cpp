@@ -37,8 +37,7 @@ class TestUsedTime : public QObject {
 
  private:
   std::unique_ptr<UserWindow> openOrder(const QString& user) {
-    auto w = std::make_unique<UserWindow>(srv->port());
-    if (!w->login(user, "pw")) qFatal("login failed");
+    auto w = logIn(*srv, user);
     searchOrders(*w->main);
     w->main->fraRequ()->showOrder(recordOf(*w->main, 201));
     return w;

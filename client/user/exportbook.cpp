@@ -39,33 +39,14 @@ int Book::addSheet(const QString& name) {
   return static_cast<int>(sheets_.size()) - 1;
 }
 
-namespace {
-
-bool isNumber(const QVariant& v) {
-  switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Float:
-    case QMetaType::Double:
-      return true;
-    default:
-      return false;
-  }
-}
-
-}  // namespace
-
 void Book::write(int sheet, int row, int col, const QVariant& value) {
   lxw_worksheet* ws = sheets_.at(static_cast<std::size_t>(sheet));
   if (!ws || !error_.isEmpty()) return;
   const auto r = static_cast<lxw_row_t>(row);
   const auto c = static_cast<lxw_col_t>(col);
-  if (isNumber(value)) {
+  // The lists and the report hold numbers and texts only.
+  const int type = value.typeId();
+  if (type != QMetaType::QString && type != QMetaType::UnknownType && value.canConvert<double>()) {
     fail(worksheet_write_number(ws, r, c, value.toDouble(), nullptr));
     return;
   }

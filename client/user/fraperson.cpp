@@ -8,6 +8,7 @@
 #include "client/common/loginsteps.h"
 #include "client/common/notifier.h"
 #include "client/common/session.h"
+#include "client/user/collections.h"
 #include "client/user/frmmain.h"
 #include "client/user/gradereply.h"
 #include "client/user/rows.h"
@@ -25,18 +26,6 @@ namespace {
 std::vector<PickCode> pickCodes(const std::vector<CodeName>& table) {
   std::vector<PickCode> out;
   for (const CodeName& c : table) out.push_back({c.code, c.name});
-  return out;
-}
-
-// The records of a list reply, cut into fields.
-std::vector<std::vector<std::u16string_view>> listRecords(std::u16string_view text) {
-  std::vector<std::vector<std::u16string_view>> out;
-  std::size_t from = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != RecordSep) continue;
-    out.push_back(splitFields(text.substr(from, i - from)));
-    from = i + 1;
-  }
   return out;
 }
 
@@ -264,12 +253,17 @@ int32_t FraPerson::shownNumber() const {
   return impList_[static_cast<std::size_t>(v - 1)].autonum;
 }
 
-void FraPerson::percmdadd_Click() {
-  if (!session().idle()) return;
+bool FraPerson::canLend() const {
+  if (!session().idle()) return false;
   if (ui->OrgRig->count() == 0) {
     inform(QStringLiteral("你无权可授。"));
-    return;
+    return false;
   }
+  return true;
+}
+
+void FraPerson::percmdadd_Click() {
+  if (!canLend()) return;
   if (ui->PerUser->text().isEmpty()) {
     inform(QStringLiteral("受权人不可为空"));
     ui->PerUser->setFocus();
@@ -289,11 +283,7 @@ void FraPerson::percmdadd_Click() {
 }
 
 void FraPerson::PerCmdPoi_Click() {
-  if (!session().idle()) return;
-  if (ui->OrgRig->count() == 0) {
-    inform(QStringLiteral("你无权可授。"));
-    return;
-  }
+  if (!canLend()) return;
   if (endDayPassed()) {
     inform(QStringLiteral("失效日期已经过去了，请重写"));
     ui->perUlday->setFocus();

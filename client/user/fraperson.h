@@ -70,6 +70,8 @@ class FraPerson : public Panel {
   void Lisend_ItemCheck();
   // The six fields of a grant as the panel describes it.
   std::vector<std::u16string> grantFields() const;
+  // Connected and idle, with rights to lend (else the message).
+  bool canLend() const;
   // Item 0 of Lisend checked and the end day before today.
   bool endDayPassed() const;
   int32_t shownNumber() const;

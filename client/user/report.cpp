@@ -7,6 +7,7 @@
 #include <numeric>
 
 #include "client/common/session.h"
+#include "client/user/collections.h"
 #include "client/user/exportbook.h"
 #include "client/user/gradereply.h"
 #include "client/user/usertables.h"
@@ -17,18 +18,6 @@ namespace tav::user {
 namespace {
 
 using Fields = std::vector<std::u16string_view>;
-
-// The records of one section: the text before each RecordSep, cut at FieldSep.
-std::vector<Fields> recordsOf(std::u16string_view section) {
-  std::vector<Fields> out;
-  std::size_t from = 0;
-  for (std::size_t i = 0; i < section.size(); ++i) {
-    if (section[i] != RecordSep) continue;
-    out.push_back(splitFields(section.substr(from, i - from)));
-    from = i + 1;
-  }
-  return out;
-}
 
 std::u16string_view field(const Fields& f, std::size_t i) { return i < f.size() ? f[i] : std::u16string_view(); }
 QString text(const Fields& f, std::size_t i) { return tav::client::qs(field(f, i)); }
@@ -45,11 +34,11 @@ ReportData parseReport(std::u16string_view reply) {
     at = end + 1;
   }
   ReportData d;
-  for (const Fields& f : recordsOf(sections[0]))
+  for (const Fields& f : listRecords(sections[0]))
     d.orders.push_back({numberOf(field(f, 0)), text(f, 1), numberOf(field(f, 4)), numberOf(field(f, 2)), text(f, 3)});
-  for (const Fields& f : recordsOf(sections[1]))
+  for (const Fields& f : listRecords(sections[1]))
     d.times.push_back({numberOf(field(f, 0)), text(f, 1), numberOf(field(f, 2)), leadingNumber(field(f, 3))});
-  for (const Fields& f : recordsOf(sections[2]))
+  for (const Fields& f : listRecords(sections[2]))
     d.extras.push_back({numberOf(field(f, 0)), numberOf(field(f, 1)), text(f, 2), numberOf(field(f, 3))});
   return d;
 }

@@ -81,6 +81,14 @@ class Relay {
   std::unique_ptr<ScriptedPeer> peer_;
 };
 
+// The control `name` under `parent` (the test fails hard without it).
+template <class W>
+W* control(const QObject* parent, const char* name) {
+  W* w = parent->findChild<W*>(QLatin1String(name));
+  if (!w) qFatal("no control %s", name);
+  return w;
+}
+
 // The knock and one request body as the client puts them on the wire.
 inline std::string knockAndRequest(std::u16string_view body) {
   return tav::toUtf16le(u"CLIENT") + tav::toUtf16le(body) + std::string(tav::MsgEnd);

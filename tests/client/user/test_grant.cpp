@@ -31,10 +31,8 @@ const int32_t Today = tav::dayFromCivil(2024, 1, 30);
 const Env Now{{"TAV_NOW", "2024-01-30 10:00:00"}};
 
 template <class W>
-W* on(QWidget* p, const char* name) {
-  W* w = p->findChild<W*>(QLatin1String(name));
-  if (!w) qFatal("no control %s", name);
-  return w;
+W* on(const QObject* p, const char* name) {
+  return control<W>(p, name);
 }
 
 std::u16string num(long long v) { return tav::fromUtf8(std::to_string(v)); }
@@ -96,6 +94,17 @@ void giveRights(FraPerson* p) {
   tables().myRight = 7;
   tables().impBits = tables().rightList;
   p->afterLogin();
+}
+
+// Logs in to a scripted peer, with three rights to lend, and lists the
+// authorisations (the peer answers "LISIMP" and what follows it).
+FraPerson* listedPanel(UserWindow& w) {
+  if (!w.login("zhang", "pw")) return nullptr;
+  FraPerson* p = w.main->fraPerson();
+  giveRights(p);
+  w.main->optionButton("personal")->click();
+  on<QPushButton>(p, "perImp")->click();
+  return p;
 }
 
 }  // namespace
@@ -335,11 +344,8 @@ void TestGrant::serverWords() {
     c.waitClosed(20);
   }});
   UserWindow w(peer.port());
-  QVERIFY(w.login("zhang", "pw"));
-  FraPerson* p = w.main->fraPerson();
-  giveRights(p);
-  w.main->optionButton("personal")->click();
-  on<QPushButton>(p, "perImp")->click();
+  FraPerson* p = listedPanel(w);
+  QVERIFY(p);
   QCOMPARE(labper(p), QStringLiteral("1 / 1"));
   on<QLineEdit>(p, "PerNpw_0")->setText("n");
   on<QLineEdit>(p, "PerNpw_1")->setText("n");
@@ -367,11 +373,8 @@ void TestGrant::userListBusyStillShowsRecordOne() {
     c.waitClosed(20);
   }});
   UserWindow w(peer.port());
-  QVERIFY(w.login("zhang", "pw"));
-  FraPerson* p = w.main->fraPerson();
-  giveRights(p);
-  w.main->optionButton("personal")->click();
-  on<QPushButton>(p, "perImp")->click();
+  FraPerson* p = listedPanel(w);
+  QVERIFY(p);
   QCOMPARE(note.texts(), QStringList{"服务器正忙，请稍后再试。"});
   QCOMPARE(labper(p), QStringLiteral("1 / 2"));
   QCOMPARE(on<QLineEdit>(p, "PerUser")->text(), QStringLiteral("li(李)"));

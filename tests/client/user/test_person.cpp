@@ -20,10 +20,8 @@ using tav::user::FraPerson;
 namespace {
 
 template <class W>
-W* on(FraPerson* p, const char* name) {
-  W* w = p->findChild<W*>(QLatin1String(name));
-  if (!w) qFatal("no control %s", name);
-  return w;
+W* on(const QObject* p, const char* name) {
+  return control<W>(p, name);
 }
 
 void fillPasswords(FraPerson* p, const QString& old, const QString& n0, const QString& n1) {
@@ -65,27 +63,28 @@ void TestPerson::passwordChange() {
       QCOMPARE(on<QLineEdit>(p, box)->maxLength(), 20);
     }
 
+    // What one change sends, from three filled boxes.
+    auto change = [&](const QString& old, const QString& typed) {
+      fillPasswords(p, old, typed, typed);
+      relay.clear();
+      button->click();
+      return wire(relay.sent());
+    };
+
     // A wrong old password: refused, every box keeps its text.
-    fillPasswords(p, "nicht", "neu-1", "neu-1");
-    relay.clear();
-    button->click();
-    QCOMPARE(wire(relay.sent()), wire(knockAndRequest(u"RENAMEnicht\x18neu-1\x18")));
+    QCOMPARE(change("nicht", "neu-1"), wire(knockAndRequest(u"RENAMEnicht\x18neu-1\x18")));
     QCOMPARE(note.last(), QStringLiteral("原密码错，修改不成功。"));
     QCOMPARE(passwords(p), (QStringList{"nicht", "neu-1", "neu-1"}));
 
     // The right one: done, the boxes emptied.
-    fillPasswords(p, "pw", "neu-1", "neu-1");
-    relay.clear();
-    button->click();
-    QCOMPARE(wire(relay.sent()), wire(knockAndRequest(u"RENAMEpw\x18neu-1\x18")));
+    QCOMPARE(change("pw", "neu-1"), wire(knockAndRequest(u"RENAMEpw\x18neu-1\x18")));
     QCOMPARE(note.last(), QStringLiteral("密码修改成功，请牢记新密码。"));
     QCOMPARE(passwords(p), (QStringList{"", "", ""}));
     QCOMPARE(w.main->LabStat()->text(), QStringLiteral(" TAVuser - 就绪"));
     QVERIFY(w.main->Timer1()->isActive());
 
     // The session now holds the new password: the old one no longer counts.
-    fillPasswords(p, "pw", "third", "third");
-    button->click();
+    change("pw", "third");
     QCOMPARE(note.last(), QStringLiteral("原密码错，修改不成功。"));
   }
   // Only the new password logs in from now on.

@@ -30,10 +30,8 @@ const int32_t March1 = tav::dayFromCivil(2024, 3, 1);
 const int32_t March31 = tav::dayFromCivil(2024, 3, 31);
 
 template <class W>
-W* on(QWidget* p, const char* name) {
-  W* w = p->findChild<W*>(QLatin1String(name));
-  if (!w) qFatal("no control %s", name);
-  return w;
+W* on(const QObject* p, const char* name) {
+  return control<W>(p, name);
 }
 
 std::u16string num(long long v) { return tav::fromUtf8(std::to_string(v)); }
@@ -86,12 +84,17 @@ Panel openPanel(int port, const QString& user = QStringLiteral("boss")) {
   return r;
 }
 
-// The reply pieces a scripted peer sends after the request.
-std::string piecesOf(const QStringList& pieces) {
-  std::string all;
-  for (const QString& p : pieces) all += tav::toUtf16le(p.toStdU16String());
-  return all;
-}
+// The March server, a relay to it and the panel of a logged-on user, with
+// the messages and the spreadsheet application recorded.
+struct March {
+  explicit March(const QString& user = QStringLiteral("boss"), bool spreadsheet = true)
+      : app(spreadsheet), srv(seedMarch, Now), relay(srv.port()), panel(openPanel(relay.port(), user)) {}
+  RecordingNotifier note;
+  RecordingSpreadsheet app;
+  UserServer srv;
+  Relay relay;
+  Panel panel;
+};
 
 }  // namespace
 
@@ -117,11 +120,8 @@ class TestReport : public QObject {
 };
 
 void TestReport::reportReadBack() {
-  RecordingNotifier note;
-  RecordingSpreadsheet app;
-  UserServer srv(seedMarch, Now);
-  Relay relay(srv.port());
-  Panel panel = openPanel(relay.port());
+  March m;
+  auto& [note, app, srv, relay, panel] = m;
   panel.range("2024-3-1", "2024-3-31");
   relay.clear();
   panel.run();
@@ -233,11 +233,8 @@ void TestReport::serverAnswers() {
   QFETCH(QString, start);
   QFETCH(QString, end);
   QFETCH(QString, message);
-  RecordingNotifier note;
-  RecordingSpreadsheet app;
-  UserServer srv(seedMarch, Now);
-  Relay relay(srv.port());
-  Panel panel = openPanel(relay.port(), user);
+  March m(user);
+  auto& [note, app, srv, relay, panel] = m;
   panel.range(start, end);
   relay.clear();
   panel.run();
@@ -267,11 +264,8 @@ void TestReport::checksBeforeSending() {
   QFETCH(QString, end);
   QFETCH(QString, message);
   QFETCH(QString, focus);
-  RecordingNotifier note;
-  RecordingSpreadsheet app;
-  UserServer srv(seedMarch, Now);
-  Relay relay(srv.port());
-  Panel panel = openPanel(relay.port());
+  March m;
+  auto& [note, app, srv, relay, panel] = m;
   QVERIFY(QTest::qWaitForWindowActive(panel.w->main.get()));
   panel.range(start, end);
   relay.clear();
@@ -292,11 +286,8 @@ void TestReport::checksBeforeSending() {
 }
 
 void TestReport::noSpreadsheetApplication() {
-  RecordingNotifier note;
-  RecordingSpreadsheet app(false);
-  UserServer srv(seedMarch, Now);
-  Relay relay(srv.port());
-  Panel panel = openPanel(relay.port());
+  March m(QStringLiteral("boss"), false);
+  auto& [note, app, srv, relay, panel] = m;
   panel.range("2024-3-1", "2024-3-31");
   QStringList statusSeen;
   auto* status = panel.w->main->LabStat();
@@ -314,11 +305,8 @@ void TestReport::noSpreadsheetApplication() {
 }
 
 void TestReport::panelKeysAndFlags() {
-  RecordingNotifier note;
-  RecordingSpreadsheet app;
-  UserServer srv(seedMarch, Now);
-  Relay relay(srv.port());
-  Panel panel = openPanel(relay.port());
+  March m;
+  auto& [note, app, srv, relay, panel] = m;
   QCOMPARE(panel.w->main->OFrame(), static_cast<tav::user::Panel*>(panel.p));
   auto* type = on<QComboBox>(panel.p, "repdaytype");
   auto* compl_ = on<QCheckBox>(panel.p, "repcompl");

@@ -6,10 +6,13 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QtTest>
 
 #include "client/common/startup.h"
 #include "client/user/datasort.h"
+#include "client/user/fraequip.h"
+#include "client/user/fraworko.h"
 #include "client/user/frmmain.h"
 #include "client/user/frmsort.h"
 #include "client/user/usertables.h"
@@ -89,6 +92,7 @@ class TestSort : public QObject {
   void dialogDefaultsAndKeys();
   void dialogSwitchKeepsDirections();
   void dialogEscEnterAndLifetime();
+  void openedByTheListButtons();
 };
 
 void TestSort::table_data() {
@@ -381,6 +385,35 @@ void TestSort::dialogEscEnterAndLifetime() {
   main.resetLogoff();
   QVERIFY(waitFor([&] { return d.isNull(); }));
   QVERIFY(main.frmSort.isNull());
+}
+
+void TestSort::openedByTheListButtons() {
+  RecordingNotifier note;
+  FrmMain main;
+  main.show();
+  auto* woSort = main.fraWorkO()->findChild<QPushButton*>("WOsort");
+  auto* equSort = main.fraEquip()->findChild<QPushButton*>("Equsort");
+  QVERIFY(woSort && equSort);
+  woSort->setEnabled(true);
+  equSort->setEnabled(true);
+  woSort->click();
+  auto* d = qobject_cast<FrmSort*>(main.frmSort.data());
+  QVERIFY(d && d->isVisible());
+  QCOMPARE(d->tag(), QStringLiteral("WORKO"));
+  equSort->click();
+  QCOMPARE(qobject_cast<FrmSort*>(main.frmSort.data()), d);
+  QCOMPARE(d->tag(), QStringLiteral("ASSET"));
+
+  // The sort shows the list again from its first record.
+  main.lists().woRecords = numbered(40);
+  main.lists().woRows = 20;
+  auto* bar = main.fraWorkO()->findChild<QScrollBar*>("VScWO");
+  QVERIFY(bar);
+  bar->setMaximum(21);
+  bar->setValue(9);
+  datasort(main, "WORKO", {1, 1, 1}, {true, true, true});
+  QCOMPARE(bar->value(), 1);
+  QCOMPARE(main.lists().woTop, 1);
 }
 
 QTEST_MAIN(TestSort)

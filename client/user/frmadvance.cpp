@@ -133,9 +133,8 @@ FrmAdvance::FrmAdvance(FrmMain* main, Mode mode) : QDialog(main), main_(main), m
 FrmAdvance* FrmAdvance::open(FrmMain* main, Mode mode) {
   if (auto* old = qobject_cast<FrmAdvance*>(main->frmAdvance.data())) {
     if (old->searching()) return nullptr;
-    old->hide();
-    old->deleteLater();
-    main->frmAdvance.clear();
+    // The rows composed before go with it.
+    delete old;
   }
   auto* f = new FrmAdvance(main, mode);
   main->frmAdvance = f;

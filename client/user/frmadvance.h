@@ -31,9 +31,12 @@ class FrmAdvance : public QDialog {
   // The request the rows make now ("ADVAWO" with its flag, or "ADVASS").
   std::u16string request() const;
 
+ public:
+  // Escape and the close box: refused while the form's own request runs.
+  void reject() override;
+
  protected:
   void closeEvent(QCloseEvent* e) override;
-  void reject() override;
 
  private:
   FrmAdvance(FrmMain* main, Mode mode);

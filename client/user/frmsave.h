@@ -32,9 +32,12 @@ class FrmSave : public QDialog {
   void canDel_Click();
   void cmdcan_Click();
 
+ public:
+  // Escape and the close box: refused while the form's own request runs.
+  void reject() override;
+
  protected:
   void closeEvent(QCloseEvent* e) override;
-  void reject() override;
 
  private:
   void load();

@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QToolButton>
 #include <limits>
 
@@ -50,15 +49,13 @@ ReplyWord whole(std::u16string_view w) { return {std::u16string(w), true, false}
 
 QString text(const QPlainTextEdit* box) { return box->toPlainText(); }
 
-// Cuts a box to its first `n` characters; true when it was longer.
+// Cuts a box to its first `n` characters.
 void cut(QLineEdit* box, int n) {
   if (box->text().size() > n) box->setText(box->text().left(n));
 }
 void cut(QPlainTextEdit* box, int n) {
   if (box->toPlainText().size() > n) box->setPlainText(box->toPlainText().left(n));
 }
-
-QString dateText(int32_t day) { return dayText(day); }
 
 }  // namespace
 
@@ -131,7 +128,7 @@ bool FraRequ::eventFilter(QObject* watched, QEvent* e) {
   if (e->type() == QEvent::KeyPress && (watched == ui->ReQu_InDay || watched == ui->ReQu_OutDay)) {
     auto* edit = static_cast<QLineEdit*>(watched);
     if (static_cast<QKeyEvent*>(e)->text() == QStringLiteral(" ") && !edit->isReadOnly()) {
-      edit->setText(dateText(clientToday() + (edit == ui->ReQu_OutDay ? 1 : 0)));
+      edit->setText(dayText(clientToday() + (edit == ui->ReQu_OutDay ? 1 : 0)));
       edit->setCursorPosition(10);
       return true;
     }
@@ -192,7 +189,7 @@ void FraRequ::shown() {
   ui->ReQu_Find->setEnabled(true);
   setLocked(ui->ReQu_FalReq, false);
   ui->ReQu_FalReq->clear();
-  ui->ReQu_WriDay->setText(dateText(clientToday()));
+  ui->ReQu_WriDay->setText(dayText(clientToday()));
   ui->ReQu_WriMan->setText(tables().myID + QLatin1Char('(') + tables().myName + QLatin1Char(')'));
   for (QLineEdit* e : {ui->ReQu_InDay, ui->ReQu_OutDay}) {
     e->clear();
@@ -405,7 +402,7 @@ bool FraRequ::submitNew() {
     return refuse(QStringLiteral("计划开始日期写错了格式，不过它不是必填项"), ui->ReQu_InDay);
   if (!inDay.isEmpty() && parseDate(inDay) < today)
     return refuse(QStringLiteral("计划开始日期怎么是过去了的？"), ui->ReQu_InDay);
-  if (inDay.isEmpty()) ui->ReQu_InDay->setText(dateText(today));
+  if (inDay.isEmpty()) ui->ReQu_InDay->setText(dayText(today));
   if (parseDate(ui->ReQu_OutDay->text()) < today)
     return refuse(QStringLiteral("要求完成日期怎么是过去了的？"), ui->ReQu_OutDay);
 
@@ -471,9 +468,9 @@ void FraRequ::updateWritten(int32_t code, const QString& name) {
     const int32_t today = clientToday();
     if (row) {
       row->done_date = today;
-      row->Sdone = dateText(today);
+      row->Sdone = dayText(today);
     }
-    ui->Requ_doneday->setText(dateText(today));
+    ui->Requ_doneday->setText(dayText(today));
     fillStatuses(name, code, 0);
     setLocked(ui->ReQu_pointto, true);
     ui->ReQu_AddTime->setEnabled(false);
@@ -525,7 +522,7 @@ void FraRequ::ReQu_Chan_Click() {
     refuse(QStringLiteral("计划开始日期怎么是过去了的？"), ui->ReQu_InDay);
     return;
   }
-  if (inDay.isEmpty()) ui->ReQu_InDay->setText(dateText(today));
+  if (inDay.isEmpty()) ui->ReQu_InDay->setText(dayText(today));
   if (parseDate(ui->ReQu_OutDay->text()) < today) {
     refuse(QStringLiteral("要求完成日期怎么是过去了的？"), ui->ReQu_OutDay);
     return;
@@ -558,8 +555,8 @@ void FraRequ::ReQu_Chan_Click() {
     row->em_level = f.emLevel;
     row->begin_date = f.beginDay;
     row->compl_date = f.complDay;
-    row->Sbegin = dateText(f.beginDay);
-    row->Scompl = dateText(f.complDay);
+    row->Sbegin = dayText(f.beginDay);
+    row->Scompl = dayText(f.complDay);
     repaintKept();
   }
   ui->ReQu_Chan->setEnabled(entry0);

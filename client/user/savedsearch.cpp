@@ -120,6 +120,16 @@ std::u16string presetRequest(const WOPreset& p, double now) {
   return body;
 }
 
+void sortByPreset(std::vector<WOList>& rows, const WOPreset& p) {
+  std::array<int, 3> columns{};
+  std::array<bool, 3> ascending{};
+  for (std::size_t k = 0; k < 3; ++k) {
+    columns[k] = p.sort[k].column + 1;
+    ascending[k] = p.sort[k].ascending;
+  }
+  sortRecords(rows, columns, ascending);
+}
+
 void runPreset(FrmMain& main, int slot) {
   Session& s = session();
   if (!s.idle() || slot < 1 || slot > 4) return;
@@ -154,13 +164,7 @@ void runPreset(FrmMain& main, int slot) {
     s.setStatus(QStringLiteral(" TAVuser - 正在排序，共 %1 条记录").arg(rows.size()));
     pumpEvents();
     rows.front().checked = true;
-    std::array<int, 3> columns{};
-    std::array<bool, 3> ascending{};
-    for (std::size_t k = 0; k < 3; ++k) {
-      columns[k] = p.sort[k].column + 1;
-      ascending[k] = p.sort[k].ascending;
-    }
-    sortRecords(rows, columns, ascending);
+    sortByPreset(rows, p);
   }
   showWoList(main, std::move(rows));
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "client/user/rows.h"
 #include "client/user/usertables.h"
 
 namespace tav::user {
@@ -27,6 +28,11 @@ int32_t namedDay(const QString& name, double now);
 std::u16string presetValue(const SearchCond& c, double now);
 // The "ADVAWO0" request of a slot's conditions at `now`.
 std::u16string presetRequest(const WOPreset& p, double now);
+
+// The rows ordered by the slot's three keys (stored column positions 0-17;
+// numbers, day numbers and status codes by value, texts ignoring case),
+// rows with equal keys in their received order; selection marks stay in place.
+void sortByPreset(std::vector<WOList>& rows, const WOPreset& p);
 
 // WO_Presave(slot): the slot's search over the current orders, its list
 // sorted by the slot's keys and shown from the first record.

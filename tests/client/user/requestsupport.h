@@ -25,9 +25,9 @@
 namespace tavtest {
 
 // The server's clock in the tests that count days: 2030-5-6.
-inline const char* const Now = "2030-05-06 10:00:00";
-inline const int32_t Today = tav::dayFromCivil(2030, 5, 6);
-inline const QString TodayText = QStringLiteral("2030-5-6");
+inline const char* const ServerNow = "2030-05-06 10:00:00";
+inline const int32_t ServerToday = tav::dayFromCivil(2030, 5, 6);
+inline const QString ServerTodayText = QStringLiteral("2030-5-6");
 
 // A window logged on to `srv` as `id` (password "pw").
 inline std::unique_ptr<UserWindow> logIn(const UserServer& srv, const QString& id) {

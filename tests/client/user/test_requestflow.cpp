@@ -63,7 +63,7 @@ class TestRequestFlow : public QObject {
 };
 
 void TestRequestFlow::fromWritingToTheEnd() {
-  UserServer srv(seed, Env{{"TAV_NOW", Now}});
+  UserServer srv(seed, Env{{"TAV_NOW", ServerNow}});
   RecordingNotifier note;
   QString number;
   {  // The writer writes the request, finds it and changes it.
@@ -91,10 +91,10 @@ void TestRequestFlow::fromWritingToTheEnd() {
     QCOMPARE(row(*w).description, QStringLiteral("冷却泵机封漏水，轴承也有异响"));
     QCOMPARE(row(*w).em_level, 1);
     QCOMPARE(row(*w).Scompl, QStringLiteral("2030-5-8"));
-    QCOMPARE(row(*w).Sbegin, TodayText);
+    QCOMPARE(row(*w).Sbegin, ServerTodayText);
     QCOMPARE(cell(*w, 3), QStringLiteral("冷却泵机封漏水，轴承也有异响"));
     QCOMPARE(cell(*w, 6), QStringLiteral("1"));
-    QCOMPARE(cell(*w, 13), TodayText);
+    QCOMPARE(cell(*w, 13), ServerTodayText);
     QCOMPARE(cell(*w, 14), QStringLiteral("2030-5-8"));
     QCOMPARE(cell(*w, 4), QStringLiteral("未生效"));
   }
@@ -137,10 +137,10 @@ void TestRequestFlow::fromWritingToTheEnd() {
     save(p, 3);
     QCOMPARE(note.last(), QStringLiteral("工单编号 %1 已经改写成功").arg(number));
     QCOMPARE(items(on<QComboBox>(p, "ReQu_WoStat")), QStringList{"已完成"});
-    QCOMPARE(on<QLabel>(p, "Requ_doneday")->text(), TodayText);
+    QCOMPARE(on<QLabel>(p, "Requ_doneday")->text(), ServerTodayText);
     QVERIFY(!on<QPushButton>(p, "ReQu_AddTime")->isEnabled());
-    QCOMPARE(row(*w).done_date, Today);
-    QCOMPARE(cell(*w, 11), TodayText);
+    QCOMPARE(row(*w).done_date, ServerToday);
+    QCOMPARE(cell(*w, 11), ServerTodayText);
     QCOMPARE(cell(*w, 16), QStringLiteral("机封磨损"));
     QCOMPARE(cell(*w, 17), QStringLiteral("更换机封与轴承"));
 
@@ -153,12 +153,12 @@ void TestRequestFlow::fromWritingToTheEnd() {
       f->Command1_Click();
     });
     p->ReQu_StaDetail_Click();
-    QCOMPARE(history, QStringList({"已完成 eng(赵六) " + TodayText, "维修中 eng(赵六) " + TodayText,
-                                   "已安排 disp(王五) " + TodayText}));
+    QCOMPARE(history, QStringList({"已完成 eng(赵六) " + ServerTodayText, "维修中 eng(赵六) " + ServerTodayText,
+                                   "已安排 disp(王五) " + ServerTodayText}));
 
     const WOList o = serverOrder(number.toInt());
     QCOMPARE(o.Status, 16);
-    QCOMPARE(o.done_date, Today);
+    QCOMPARE(o.done_date, ServerToday);
     QCOMPARE(o.pointto, QStringLiteral("赵六"));
     QCOMPARE(o.reason, QStringLiteral("机封磨损"));
     QCOMPARE(o.description, QStringLiteral("冷却泵机封漏水，轴承也有异响"));

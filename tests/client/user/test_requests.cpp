@@ -30,9 +30,9 @@ void seed(ServerDir& d) {
     o.status = status;
     o.creator = creator;
     o.creatorName = name;
-    o.created = Today - 2;
-    o.begin = Today + 1;
-    o.compl_ = Today + 3;
+    o.created = ServerToday - 2;
+    o.begin = ServerToday + 1;
+    o.compl_ = ServerToday + 3;
     return o;
   };
   insertOrder(d, order(101, 1, "req", "张三"));
@@ -78,7 +78,7 @@ Q_DECLARE_METATYPE(Request)
 class TestRequests : public QObject {
   Q_OBJECT
  private slots:
-  void initTestCase() { srv = std::make_unique<UserServer>(seed, Env{{"TAV_NOW", Now}}); }
+  void initTestCase() { srv = std::make_unique<UserServer>(seed, Env{{"TAV_NOW", ServerNow}}); }
   void cleanupTestCase() { srv.reset(); }
   void panelState_data();
   void panelState();
@@ -242,7 +242,7 @@ void TestRequests::newRequestChecks_data() {
                                           << "要求完成日期怎么是过去了的？" << "ReQu_OutDay";
   QTest::newRow("ten characters, both dates today") << with([](Request& r) {
     r.description = "一二三四五六七八九十";
-    r.inDay = r.outDay = TodayText;
+    r.inDay = r.outDay = ServerTodayText;
   }) << "" << "";
   QTest::newRow("empty start date sent as today") << with([](Request& r) { r.inDay.clear(); }) << "" << "";
   QTest::newRow("arranged needs neither urgency nor type") << with([](Request& r) {
@@ -285,11 +285,11 @@ void TestRequests::newRequestChecks() {
   QCOMPARE(o.pointto, request.pointto);
   QCOMPARE(o.em_level, request.em + 1);
   QCOMPARE(o.bill_type, request.type < 0 ? QString() : QStringLiteral("CM"));
-  QCOMPARE(o.begin_date, request.inDay.isEmpty() ? Today : tav::user::parseDate(request.inDay));
+  QCOMPARE(o.begin_date, request.inDay.isEmpty() ? ServerToday : tav::user::parseDate(request.inDay));
   QCOMPARE(o.compl_date, tav::user::parseDate(request.outDay));
   QCOMPARE(o.createid, QStringLiteral("disp"));
-  QCOMPARE(o.created_date, Today);
-  if (request.inDay.isEmpty()) QCOMPARE(c<QLineEdit>(*w, "ReQu_InDay")->text(), TodayText);
+  QCOMPARE(o.created_date, ServerToday);
+  if (request.inDay.isEmpty()) QCOMPARE(c<QLineEdit>(*w, "ReQu_InDay")->text(), ServerTodayText);
 }
 
 void TestRequests::newRequestWithoutTheRight() {
@@ -517,7 +517,7 @@ void TestRequests::newRequestPanel() {
   QVERIFY(panel(*w)->isVisible());
   QCOMPARE(c<QLabel>(*w, "ReQu_BillId")->text(), QString());
   QCOMPARE(c<QLineEdit>(*w, "ReQu_Number")->text(), QString());
-  QCOMPARE(c<QLabel>(*w, "ReQu_WriDay")->text(), TodayText);
+  QCOMPARE(c<QLabel>(*w, "ReQu_WriDay")->text(), ServerTodayText);
   QCOMPARE(c<QLabel>(*w, "ReQu_WriMan")->text(), QStringLiteral("disp(王五)"));
   QCOMPARE(c<QLabel>(*w, "ReQu_Time")->text(), QString());
   QCOMPARE(items(c<QComboBox>(*w, "ReQu_WoStat")).join('|'), QStringLiteral("未生效|已安排"));
@@ -564,7 +564,7 @@ void TestRequests::editingAids() {
   auto* out = c<QLineEdit>(*w, "ReQu_OutDay");
   in->setText("x");
   QTest::keyClick(in, Qt::Key_Space);
-  QCOMPARE(in->text(), TodayText);
+  QCOMPARE(in->text(), ServerTodayText);
   QCOMPARE(in->cursorPosition(), 8);  // position 10, as far as the text goes
   QTest::keyClick(out, Qt::Key_Space);
   QCOMPARE(out->text(), Tomorrow);

@@ -39,6 +39,7 @@ std::vector<std::u16string> newCollection(int i) {
 // What the client saw acknowledged.
 struct Acked {
   std::vector<int> orders;
+  std::atomic<std::size_t> orderCount{0};  // orders.size(), for the other thread
   std::map<int, int> timesPerOrder;  // order -> acknowledged "ADTIME" of 5
   std::vector<std::u16string> collections;
 };
@@ -60,6 +61,7 @@ void streamWrites(int port, int& counter, Acked& acked) {
     if (r.substr(0, 6) != u"IGOTIT") return;
     const int order = std::stoi(utf8(r.substr(6)));
     acked.orders.push_back(order);
+    ++acked.orderCount;
     if (quickCall(c, u"ADTIME1", {tav::fromUtf8(std::to_string(order)), u"1", u"5"}) != u"IGOTIT") return;
     ++acked.timesPerOrder[order];
     if (i % 3 == 0) {
@@ -82,8 +84,16 @@ TEST(CrashSafety, AcknowledgedWritesSurviveSigkill) {
   for (int round = 0; round < 20; ++round) {
     {
       ServerProcess server(dir);
-      std::thread writer([&] { streamWrites(dir.port(), counter, acked); });
-      std::this_thread::sleep_for(std::chrono::milliseconds(200 + rng() % 800));
+      const std::size_t before = acked.orderCount;
+      std::atomic<bool> ended{false};
+      std::thread writer([&] {
+        streamWrites(dir.port(), counter, acked);
+        ended = true;
+      });
+      // The kill comes at a random moment of the stream once it flows, so
+      // every round writes however slow the machine.
+      EXPECT_TRUE(eventually([&] { return ended || acked.orderCount >= before + 3; }, 60));
+      std::this_thread::sleep_for(std::chrono::milliseconds(rng() % 800));
       ::kill(server.pid(), SIGKILL);
       writer.join();
     }

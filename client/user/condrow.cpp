@@ -2,6 +2,7 @@
 // toggles, and the value list that follows the chosen field.
 #include "client/user/condrow.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QToolButton>
 
@@ -195,6 +196,32 @@ void CondRows::chooseField(int i) {
   r.valu->addItems(valueListEntries(want));
   r.valu->setEditText(kept);
   r.list = want;
+}
+
+void CondForm::reject() {
+  if (!busy_) QDialog::reject();
+}
+
+void CondForm::closeEvent(QCloseEvent* e) {
+  if (busy_)
+    e->ignore();
+  else
+    QDialog::closeEvent(e);
+}
+
+void CondForm::cancel() {
+  if (!busy_) close();
+}
+
+void CondForm::addRowButtons(CondRows* rows, QPoint at, const QString& plus, const QString& minus) {
+  QToolButton* add = flatButton(plus, QStringLiteral("addone"), this);
+  add->setAccessibleName(QStringLiteral("增加一行"));
+  add->setGeometry(at.x(), at.y(), 28, 26);
+  QToolButton* sub = flatButton(minus, QStringLiteral("subone"), this);
+  sub->setAccessibleName(QStringLiteral("减少一行"));
+  sub->setGeometry(at.x() + 32, at.y(), 28, 26);
+  connect(add, &QToolButton::clicked, rows, &CondRows::addRow);
+  connect(sub, &QToolButton::clicked, rows, &CondRows::removeRow);
 }
 
 void CondRows::layoutHeight() { resize(XConnector + 34, RowStep * (rowCount() - 1) + RowHeight); }

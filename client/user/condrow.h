@@ -3,6 +3,7 @@
 // whose list follows the field, a right bracket and the connector to the
 // next row, rows 48 pixels apart.
 #pragma once
+#include <QDialog>
 #include <QWidget>
 #include <functional>
 #include <vector>
@@ -76,6 +77,26 @@ class CondRows : public QWidget {
 
   CondRowsOptions options_;
   std::vector<Row> rows_;
+};
+
+// What the two condition forms share: the "+" and "-" beside the first
+// row, and a form that stays while its own request waits for its reply.
+class CondForm : public QDialog {
+  Q_OBJECT
+ public:
+  using QDialog::QDialog;
+  bool busy() const { return busy_; }
+  // Escape and the close box: refused while the form's own request runs.
+  void reject() override;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  // "+" (objectName addone) at `at` and "-" (subone) beside it.
+  void addRowButtons(CondRows* rows, QPoint at, const QString& plus, const QString& minus);
+  // The form's cancel button.
+  void cancel();
+
+  bool busy_ = false;
 };
 
 }  // namespace tav::user

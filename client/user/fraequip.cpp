@@ -23,27 +23,10 @@ namespace tav::user {
 
 using namespace tav::client;
 
-namespace {
-
-GridSource equSource(Lists& l) {
-  GridSource s;
-  s.count = [&l] { return static_cast<int>(l.equRecords.size()); };
-  s.text = [&l](int record, int column) {
-    return l.equRecords[static_cast<std::size_t>(record) - 1].Props(column).toString();
-  };
-  s.checked = [&l](int record) { return l.equRecords[static_cast<std::size_t>(record) - 1].checked; };
-  s.setChecked = [&l](int record, bool on) { l.equRecords[static_cast<std::size_t>(record) - 1].checked = on; };
-  s.top = &l.equTop;
-  s.sel = &l.equSel;
-  s.rows = &l.equRows;
-  return s;
-}
-
-}  // namespace
-
 FraEquip::FraEquip(FrmMain* main, QWidget* parent) : Panel(main, parent), ui(std::make_unique<Ui::FraEquip>()) {
   ui->setupUi(this);
-  grid_ = new ListGrid(equGridSpec(), equSource(main->lists()), this);
+  Lists& l = main->lists();
+  grid_ = new ListGrid(equGridSpec(), listSource(l.equRecords, l.equTop, l.equSel, l.equRows), this);
   grid_->move(8, 8);
   connect(grid_, &ListGrid::popupAt, this, [this](const QPoint& at) { main_->popmn()->popup(at); });
   connect(grid_, &ListGrid::doubleClicked, this, &FraEquip::Equ_MPic_DblClick);

@@ -22,20 +22,6 @@ using namespace tav::client;
 
 namespace {
 
-GridSource woSource(Lists& l) {
-  GridSource s;
-  s.count = [&l] { return static_cast<int>(l.woRecords.size()); };
-  s.text = [&l](int record, int column) {
-    return l.woRecords[static_cast<std::size_t>(record) - 1].Props(column).toString();
-  };
-  s.checked = [&l](int record) { return l.woRecords[static_cast<std::size_t>(record) - 1].checked; };
-  s.setChecked = [&l](int record, bool on) { l.woRecords[static_cast<std::size_t>(record) - 1].checked = on; };
-  s.top = &l.woTop;
-  s.sel = &l.woSel;
-  s.rows = &l.woRows;
-  return s;
-}
-
 // The date boxes of the quick search: their values travel as day numbers.
 bool isDateColumn(int column) { return column == 10 || column == 11 || column == 13 || column == 14; }
 
@@ -43,7 +29,8 @@ bool isDateColumn(int column) { return column == 10 || column == 11 || column ==
 
 FraWorkO::FraWorkO(FrmMain* main, QWidget* parent) : Panel(main, parent), ui(std::make_unique<Ui::FraWorkO>()) {
   ui->setupUi(this);
-  grid_ = new ListGrid(woGridSpec(), woSource(main->lists()), this);
+  Lists& l = main->lists();
+  grid_ = new ListGrid(woGridSpec(), listSource(l.woRecords, l.woTop, l.woSel, l.woRows), this);
   grid_->move(8, 8);
   connect(grid_, &ListGrid::doubleClicked, this, &FraWorkO::WO_Detail_Click);
   connect(grid_, &ListGrid::popupAt, this, [this](const QPoint& at) { main_->popmn()->popup(at); });

@@ -3,7 +3,6 @@
 #include "client/user/frmadvance.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QPushButton>
 #include <QToolButton>
@@ -85,7 +84,7 @@ std::u16string advancedValue(FrmAdvance::Mode mode, int field, const QString& ty
   return cleanField(typed);
 }
 
-FrmAdvance::FrmAdvance(FrmMain* main, Mode mode) : QDialog(main), main_(main), mode_(mode) {
+FrmAdvance::FrmAdvance(FrmMain* main, Mode mode) : CondForm(main), main_(main), mode_(mode) {
   setObjectName(QStringLiteral("frmAdvance"));
   setAttribute(Qt::WA_DeleteOnClose);
   setModal(false);
@@ -98,20 +97,7 @@ FrmAdvance::FrmAdvance(FrmMain* main, Mode mode) : QDialog(main), main_(main), m
   rows_ = new CondRows(o, this);
   rows_->move(8, RowsTop);
 
-  auto* add = new QToolButton(this);
-  add->setObjectName(QStringLiteral("addone"));
-  add->setText(QStringLiteral("+"));
-  add->setAccessibleName(QStringLiteral("增加一行"));
-  add->setAutoRaise(true);
-  add->setGeometry(520, RowsTop, 26, 26);
-  auto* sub = new QToolButton(this);
-  sub->setObjectName(QStringLiteral("subone"));
-  sub->setText(QStringLiteral("-"));
-  sub->setAccessibleName(QStringLiteral("减少一行"));
-  sub->setAutoRaise(true);
-  sub->setGeometry(550, RowsTop, 26, 26);
-  connect(add, &QToolButton::clicked, this, &FrmAdvance::addone_Click);
-  connect(sub, &QToolButton::clicked, this, &FrmAdvance::subone_Click);
+  addRowButtons(rows_, {520, RowsTop}, QStringLiteral("+"), QStringLiteral("-"));
 
   auto* inc = new QCheckBox(QStringLiteral("包括旧单"), this);
   inc->setObjectName(QStringLiteral("IncHis"));
@@ -132,7 +118,7 @@ FrmAdvance::FrmAdvance(FrmMain* main, Mode mode) : QDialog(main), main_(main), m
 
 FrmAdvance* FrmAdvance::open(FrmMain* main, Mode mode) {
   if (auto* old = qobject_cast<FrmAdvance*>(main->frmAdvance.data())) {
-    if (old->searching()) return nullptr;
+    if (old->busy()) return nullptr;
     // The rows composed before go with it.
     delete old;
   }
@@ -187,29 +173,15 @@ void FrmAdvance::CmdOK_Click() {
   t.sendFailure = QStringLiteral("网络错误");
   t.listSleepMs = 20;
   const QString tag = findChild<QPushButton*>(QStringLiteral("CmdOK"))->property("Tag").toString();
-  searching_ = true;
+  busy_ = true;
   {
     Exchange x(session(), t);
     if (x.start(request()))
       if (auto reply = x.list()) advanced(*main_, tag, *reply);
   }
-  searching_ = false;
+  busy_ = false;
 }
 
-void FrmAdvance::cmdcan_Click() {
-  if (!searching_) close();
-}
-
-void FrmAdvance::closeEvent(QCloseEvent* e) {
-  // The form stays while its own search waits for the reply.
-  if (searching_)
-    e->ignore();
-  else
-    QDialog::closeEvent(e);
-}
-
-void FrmAdvance::reject() {
-  if (!searching_) QDialog::reject();
-}
+void FrmAdvance::cmdcan_Click() { cancel(); }
 
 }  // namespace tav::user

@@ -2,15 +2,15 @@
 // or of equipment, sent as one "ADVAWO" or "ADVASS" request whose reply
 // replaces the list of its kind. At most one exists; it is modeless.
 #pragma once
-#include <QDialog>
 #include <string>
+
+#include "client/user/condrow.h"
 
 namespace tav::user {
 
-class CondRows;
 class FrmMain;
 
-class FrmAdvance : public QDialog {
+class FrmAdvance : public CondForm {
   Q_OBJECT
  public:
   enum class Mode { WorkOrders, Equipment };
@@ -21,7 +21,6 @@ class FrmAdvance : public QDialog {
 
   Mode mode() const { return mode_; }
   CondRows* rows() const { return rows_; }
-  bool searching() const { return searching_; }
 
   void addone_Click();
   void subone_Click();
@@ -31,13 +30,6 @@ class FrmAdvance : public QDialog {
   // The request the rows make now ("ADVAWO" with its flag, or "ADVASS").
   std::u16string request() const;
 
- public:
-  // Escape and the close box: refused while the form's own request runs.
-  void reject() override;
-
- protected:
-  void closeEvent(QCloseEvent* e) override;
-
  private:
   FrmAdvance(FrmMain* main, Mode mode);
   void placeButtons(int rows);
@@ -45,7 +37,6 @@ class FrmAdvance : public QDialog {
   FrmMain* main_;
   Mode mode_;
   CondRows* rows_;
-  bool searching_ = false;
 };
 
 // The value a row sends for its field (position in the field list of `mode`).

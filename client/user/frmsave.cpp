@@ -2,7 +2,6 @@
 // save and the deletion with their replies.
 #include "client/user/frmsave.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -60,7 +59,7 @@ QLabel* label(const QString& text, const QRect& at, QWidget* parent, bool headin
 
 }  // namespace
 
-FrmSave::FrmSave(FrmMain* main, int slot) : QDialog(main), main_(main), slot_(slot) {
+FrmSave::FrmSave(FrmMain* main, int slot) : CondForm(main), main_(main), slot_(slot) {
   setObjectName(QStringLiteral("FrmSave"));
   setWindowTitle(QStringLiteral("工单快搜设定 ") + QString::number(slot));
   label(QStringLiteral("搜索设定"), {8, 8, 200, 24}, this, true);
@@ -72,20 +71,7 @@ FrmSave::FrmSave(FrmMain* main, int slot) : QDialog(main), main_(main), slot_(sl
   o.tooMany = QStringLiteral("最多只能有八个条件");
   rows_ = new CondRows(o, this);
   rows_->move(8, 36);
-  auto* add = new QToolButton(this);
-  add->setObjectName(QStringLiteral("addone"));
-  add->setText(QStringLiteral(" + "));
-  add->setAccessibleName(QStringLiteral("增加一行"));
-  add->setAutoRaise(true);
-  add->setGeometry(530, 36, 28, 26);
-  auto* sub = new QToolButton(this);
-  sub->setObjectName(QStringLiteral("subone"));
-  sub->setText(QStringLiteral(" - "));
-  sub->setAccessibleName(QStringLiteral("减少一行"));
-  sub->setAutoRaise(true);
-  sub->setGeometry(562, 36, 28, 26);
-  connect(add, &QToolButton::clicked, rows_, &CondRows::addRow);
-  connect(sub, &QToolButton::clicked, rows_, &CondRows::removeRow);
+  addRowButtons(rows_, {530, 36}, QStringLiteral(" + "), QStringLiteral(" - "));
 
   label(QStringLiteral("排序设定"), {8, 424, 200, 24}, this, true);
   const QString keyNames[3] = {QStringLiteral("第一关键字"), QStringLiteral("第二关键字"), QStringLiteral("第三关键字")};
@@ -244,20 +230,6 @@ void FrmSave::canDel_Click() {
   inform(QStringLiteral("本设定已经清除"));
 }
 
-void FrmSave::cmdcan_Click() {
-  if (!busy_) close();
-}
-
-void FrmSave::closeEvent(QCloseEvent* e) {
-  // The form stays while its own request waits for the reply.
-  if (busy_)
-    e->ignore();
-  else
-    QDialog::closeEvent(e);
-}
-
-void FrmSave::reject() {
-  if (!busy_) QDialog::reject();
-}
+void FrmSave::cmdcan_Click() { cancel(); }
 
 }  // namespace tav::user

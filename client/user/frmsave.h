@@ -2,16 +2,15 @@
 // rows, three sort keys and a name, stored with "WOSAVE" or cleared with
 // "WODELE". Modal; each opening starts from the slot's stored contents.
 #pragma once
-#include <QDialog>
 #include <string>
+
+#include "client/user/condrow.h"
 
 namespace tav::user {
 
-class CondRows;
 class FrmMain;
-struct WOPreset;
 
-class FrmSave : public QDialog {
+class FrmSave : public CondForm {
   Q_OBJECT
  public:
   FrmSave(FrmMain* main, int slot);
@@ -21,7 +20,6 @@ class FrmSave : public QDialog {
 
   int slot() const { return slot_; }
   CondRows* rows() const { return rows_; }
-  bool busy() const { return busy_; }
 
   // The slot as the form holds it now.
   WOPreset preset() const;
@@ -32,20 +30,12 @@ class FrmSave : public QDialog {
   void canDel_Click();
   void cmdcan_Click();
 
- public:
-  // Escape and the close box: refused while the form's own request runs.
-  void reject() override;
-
- protected:
-  void closeEvent(QCloseEvent* e) override;
-
  private:
   void load();
 
   FrmMain* main_;
   int slot_;
   CondRows* rows_;
-  bool busy_ = false;
 };
 
 }  // namespace tav::user

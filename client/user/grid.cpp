@@ -185,7 +185,8 @@ QTableView* makeView(QWidget* parent, GridModel* model, const QString& name) {
   // The grid keeps its own selection; the view only mirrors it for readers.
   v->setSelectionMode(QAbstractItemView::NoSelection);
   v->setSelectionBehavior(QAbstractItemView::SelectRows);
-  v->setFocusPolicy(Qt::NoFocus);
+  // Reached by Tab, so a screen reader can follow the table; clicks stay the grid's own.
+  v->setFocusPolicy(Qt::TabFocus);
   v->setAutoScroll(false);
   v->setWordWrap(false);
   v->viewport()->setAttribute(Qt::WA_Hover, false);

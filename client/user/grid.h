@@ -115,6 +115,22 @@ struct GridSource {
   int32_t* rows = nullptr;
 };
 
+// A list of row objects (WOList, EquList) with its first shown record, its
+// selection and its filled-row count as a grid's source.
+template <class Row>
+GridSource listSource(std::vector<Row>& rows, int32_t& top, int32_t& sel, int32_t& filled) {
+  auto at = [&rows](int record) -> Row& { return rows[static_cast<std::size_t>(record) - 1]; };
+  GridSource s;
+  s.count = [&rows] { return static_cast<int>(rows.size()); };
+  s.text = [at](int record, int column) { return at(record).Props(column).toString(); };
+  s.checked = [at](int record) { return at(record).checked; };
+  s.setChecked = [at](int record, bool on) { at(record).checked = on; };
+  s.top = &top;
+  s.sel = &sel;
+  s.rows = &filled;
+  return s;
+}
+
 class ListGrid : public QFrame {
   Q_OBJECT
  public:

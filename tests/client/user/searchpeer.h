@@ -101,6 +101,13 @@ inline QString orderRecord(int id, int store = 1) {
 }
 inline QString equipmentRecord(int id) { return QStringLiteral("%1|泵|A区|45000|1|厂|参数|1|0|备注|#").arg(id); }
 
+// The order numbers of a list, in its order.
+inline QList<int> billIds(const std::vector<tav::user::WOList>& rows) {
+  QList<int> l;
+  for (const auto& r : rows) l << r.bill_id;
+  return l;
+}
+
 // Runs `act` once from within the running handler's waits, as soon as the
 // peer holds its request.
 inline void whenRequestHeld(Wire& w, std::function<void()> act) {

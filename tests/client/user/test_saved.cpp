@@ -17,6 +17,7 @@
 #include "client/user/savedsearch.h"
 #include "protocol/daynum.h"
 #include "tests/client/user/requestsupport.h"
+#include "tests/client/user/searchpeer.h"
 
 using namespace tavtest;
 using namespace tav::user;
@@ -51,12 +52,6 @@ void seed(ServerDir& d) {
     o.status = r.status;
     insertOrder(d, o);
   }
-}
-
-QList<int> ids(const std::vector<WOList>& rows) {
-  QList<int> l;
-  for (const auto& r : rows) l << r.bill_id;
-  return l;
 }
 
 struct SortRow {
@@ -212,7 +207,7 @@ void TestSaved::sortByTheSlotsKeys() {
   WOPreset p;
   for (std::size_t k = 0; k < 3; ++k) p.sort[k] = {keys[int(k)], ascending[int(k)]};
   sortByPreset(list, p);
-  QCOMPARE(ids(list), order);
+  QCOMPARE(billIds(list), order);
   QVERIFY(list.front().checked);
   for (std::size_t i = 1; i < list.size(); ++i) QVERIFY(!list[i].checked);
 }
@@ -274,7 +269,7 @@ void TestSaved::savedKeptRunAndDeleted() {
   run->click();
   QVERIFY(note.shown.empty());
   const Lists& l = m.lists();
-  QCOMPARE(ids(l.woRecords), (QList<int>{301, 304, 302}));
+  QCOMPARE(billIds(l.woRecords), (QList<int>{301, 304, 302}));
   QVERIFY(l.woRecords[0].checked && !l.woRecords[1].checked);
   QCOMPARE(l.woSel, 1);
   QCOMPARE(m.fraWorkO()->grid()->cell(1, 1).Text, QStringLiteral("301"));

@@ -16,6 +16,7 @@
 #include "client/user/grid.h"
 #include "protocol/daynum.h"
 #include "tests/client/user/requestsupport.h"
+#include "tests/client/user/searchpeer.h"
 
 using namespace tavtest;
 using namespace tav::user;
@@ -43,12 +44,6 @@ void seed(ServerDir& d) {
   d.sql("TAVequipment.mdb",
         "INSERT INTO equipment(equip_id, equip_name, equip_locate, buied_date, equip_imp, madeby, Parameter, "
         "equip_use, uselessday, Memo) VALUES(7002, '空压机', 'B区', 0, 1, '厂', '', 4, 45100, '')");
-}
-
-QList<int> ids(const std::vector<WOList>& rows) {
-  QList<int> l;
-  for (const auto& r : rows) l << r.bill_id;
-  return l;
 }
 
 }  // namespace
@@ -106,7 +101,7 @@ void TestSearchServer::advancedOverCurrentAndOld() {
   f->findChild<QPushButton*>("CmdOK")->click();
   QVERIFY(note.shown.empty());
   const Lists& l = w->main->lists();
-  QCOMPARE(ids(l.woRecords), found);
+  QCOMPARE(billIds(l.woRecords), found);
   QList<int> s;
   for (const auto& r : l.woRecords) s << r.isNew;
   QCOMPARE(s, stores);
@@ -220,7 +215,7 @@ void TestSearchServer::quickSearch() {
   // Enter in a box runs the search as the button does.
   QTest::keyClick(g->box(1), Qt::Key_Return);
   QCOMPARE(note.texts(), messages);
-  QCOMPARE(ids(w->main->lists().woRecords), found);
+  QCOMPARE(billIds(w->main->lists().woRecords), found);
   for (const auto& r : w->main->lists().woRecords) QCOMPARE(r.isNew, int16_t(1));
   QVERIFY(tav::user::session().idle());
 }

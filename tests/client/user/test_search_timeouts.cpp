@@ -22,12 +22,6 @@ namespace {
 const QString ListLost = QStringLiteral("从服务器接收数据有错误，可能与网络有关。");
 const QString WordLost = QStringLiteral("服务器响应超时，原因不明!");
 
-QList<int> ids(const std::vector<WOList>& rows) {
-  QList<int> l;
-  for (const auto& r : rows) l << r.bill_id;
-  return l;
-}
-
 }  // namespace
 
 class TestSearchTimeouts : public QObject {
@@ -71,7 +65,7 @@ void TestSearchTimeouts::listRepliesThatNeverEnd() {
   QCOMPARE(int(s.w.got().size()), 1);
   QCOMPARE(s.note.texts(), QStringList{ListLost});
   QCOMPARE(s.note.shown[0].icon, tav::client::Icon::Critical);
-  QCOMPARE(ids(s.main().lists().woRecords), (QList<int>{1, 2}));
+  QCOMPARE(billIds(s.main().lists().woRecords), (QList<int>{1, 2}));
   QCOMPARE(s.main().fraWorkO()->grid()->cell(2, 1).Text, QStringLiteral("2"));
   QVERIFY(tav::user::session().idle());
   QCOMPARE(s.main().LabStat()->text(), QStringLiteral(" TAVuser - 就绪"));

@@ -101,6 +101,7 @@ class TestGrid : public QObject {
   void rowsNumbersAndBar_data();
   void rowsNumbersAndBar();
   void lastPageOf45();
+  void barBeyond16Bits();
   void coloursPlainHoverSelected();
   void selectionKeptWhenScrolledOutAndBack();
   void hoverRepaintsOnlyOnARowChange();
@@ -189,6 +190,16 @@ void TestGrid::lastPageOf45() {
   QCOMPARE(bar->valueInterface()->maximumValue().toInt(), 26);
   // Record 1, selected, is out of view.
   QVERIFY(QAccessible::queryAccessibleInterface(g->cellView())->tableInterface()->selectedRows().isEmpty());
+}
+
+void TestGrid::barBeyond16Bits() {
+  Window w;
+  ListGrid* g = w.wo();
+  showWoList(w.main, orders(40000));
+  QCOMPARE(g->vBar()->maximum(), 39981);
+  g->vBar()->setValue(39981);
+  QCOMPARE(g->cell(20, 1).Text, QStringLiteral("41000"));
+  QCOMPARE(g->numberCell(20).Text, QStringLiteral("40000"));
 }
 
 void TestGrid::coloursPlainHoverSelected() {

@@ -6,6 +6,7 @@
 #include "client/common/clock.h"
 #include "protocol/daynum.h"
 #include "protocol/login.h"
+#include "protocol/netio.h"
 #include "protocol/wire.h"
 
 namespace tav::client {
@@ -81,6 +82,22 @@ std::optional<std::string> loginRecord(const std::string& greeting30, std::u16st
   std::u16string pw = us(password16.left(16));
   std::u16string uid = us(id);
   return buildLoginRecord(greeting30, tag, uid, pw, filler);
+}
+
+RecordSent sendLoginRecord(Session& s, const ServerAddress& addr, std::u16string_view tag, const QString& id,
+                           const QString& password16) {
+  if (connectServer(s, addr, halfIoSeconds()) != ConnectResult::Connected)
+    return {false, Icon::Information, QStringLiteral("程序未能连接到远程服务器")};
+  Greeting g = readGreeting(s, ioSeconds());
+  if (g.kind == Greeting::Full) return {false, Icon::Information, QStringLiteral("满座啦：") + g.names};
+  if (g.kind != Greeting::Ok)
+    return {false, Icon::Critical,
+            QStringLiteral("程序不能从服务器获取有效数据，也许连错了服务器!\r\n请检查配置文件的IP和端口是否设置正确。")};
+  s.timeDiff = clockOffset(g.bytes);
+  auto record = loginRecord(g.bytes, tag, id, password16);
+  if (!record || !s.sock.sendLoop(*record, ioSeconds()))
+    return {false, Icon::Critical, QStringLiteral("远程服务器响应超时")};
+  return {true, Icon::Information, {}};
 }
 
 }  // namespace tav::client

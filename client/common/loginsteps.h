@@ -35,4 +35,16 @@ bool passwordIsAscii(const QString& password);
 std::optional<std::string> loginRecord(const std::string& greeting30, std::u16string_view tag,
                                        const QString& id, const QString& password16);
 
+// What became of connecting and sending the login record.
+struct RecordSent {
+  bool ok = false;
+  Icon icon = Icon::Information;  // on failure: the message the login shows
+  QString message;
+};
+// Connects (the connection wait), reads the greeting, takes the clock
+// offset into s.timeDiff and sends the login record: the steps both
+// clients' logins share up to the reply.
+RecordSent sendLoginRecord(Session& s, const ServerAddress& addr, std::u16string_view tag, const QString& id,
+                           const QString& password16);
+
 }  // namespace tav::client

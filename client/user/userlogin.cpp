@@ -61,17 +61,8 @@ void FrmMain::login(FrmLogin* form, const QString& id, const QString& typedPassw
     form->accept();
   };
 
-  if (connectServer(s, serverAddr, halfIoSeconds()) != ConnectResult::Connected)
-    return fail(Icon::Information, QStringLiteral("程序未能连接到远程服务器"));
-  Greeting g = readGreeting(s, ioSeconds());
-  if (g.kind == Greeting::Full) return fail(Icon::Information, QStringLiteral("满座啦：") + g.names);
-  if (g.kind != Greeting::Ok)
-    return fail(Icon::Critical, QStringLiteral("程序不能从服务器获取有效数据，也许连错了服务器!\r\n"
-                                               "请检查配置文件的IP和端口是否设置正确。"));
-  s.timeDiff = clockOffset(g.bytes);
-  auto record = loginRecord(g.bytes, TagUser, id, password);
-  if (!record || !s.sock.sendLoop(*record, ioSeconds()))
-    return fail(Icon::Critical, QStringLiteral("远程服务器响应超时"));
+  RecordSent sent = sendLoginRecord(s, serverAddr, TagUser, id, password);
+  if (!sent.ok) return fail(sent.icon, sent.message);
 
   ExchangeTexts lt;
   lt.wordTimeout = QStringLiteral("远程服务器响应超时");

@@ -72,6 +72,15 @@ void Session::setStatus(const QString& text) const {
 double Session::serverNow() const { return localNow() + timeDiff; }
 
 int Session::knockServer() {
+  int r = knockOnce();
+  for (int i = 0; r == 2 && i < busyRetries; ++i) {
+    pauseFor(20);
+    r = knockOnce();
+  }
+  return r;
+}
+
+int Session::knockOnce() {
   sock.sendOnce(toUtf16le(KnockClient));
   Deadline deadline(knockSeconds);
   std::string answer;

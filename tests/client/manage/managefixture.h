@@ -30,10 +30,16 @@ namespace tavtest {
 struct ManageWindow {
   std::unique_ptr<tav::manage::Form1> main;
 
-  explicit ManageWindow(int port) : main(std::make_unique<tav::manage::Form1>()) {
+  // Against a real server the window knocks again on a busy answer, as a
+  // person would: the server stays busy a moment after each reply it sends
+  // another connection of the test.
+  explicit ManageWindow(int port, int busyRetries = 50) : main(std::make_unique<tav::manage::Form1>()) {
     main->serverAddr = {"127.0.0.1", port};
+    tav::manage::session().busyRetries = busyRetries;
     main->show();
   }
+  // A scripted peer says "IAMBUS" only when the test wants to see it.
+  explicit ManageWindow(const ScriptedPeer& peer) : ManageWindow(peer.port(), 0) {}
   ~ManageWindow() {
     // Leave without a word to the server: no IULOAD from a test window.
     auto& s = tav::manage::session();
@@ -41,6 +47,7 @@ struct ManageWindow {
     s.sock.close();
     s.loggedOn = false;
     s.reqBusy = false;
+    s.busyRetries = 0;
     main.reset();
     tav::manage::tables() = {};
   }

@@ -71,7 +71,7 @@ void TestManageTimeouts::requestTimeouts() {
     }
     while (!finished) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }});
-  ManageWindow w(peer.port());
+  ManageWindow w(peer);
   QVERIFY(w.login());
   if (button == "cmdreject") w.click("cmdImp");
   w.type("perNewName", "新人");
@@ -119,7 +119,7 @@ void TestManageTimeouts::loginTimeouts() {
     }
     closed = c.waitClosed(20);
   }});
-  ManageWindow w(peer.port());
+  ManageWindow w(peer);
   QVERIFY(!w.login());
   QCOMPARE(note.texts(), QStringList{message});
   QCOMPARE(note.shown[0].icon, tav::client::Icon::Critical);

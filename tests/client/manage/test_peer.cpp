@@ -124,7 +124,7 @@ void TestPeer::recordCarriesTagIdAndPassword() {
     playAdminLogin(c, &record);
     c.waitClosed(20);
   }});
-  ManageWindow w(peer.port());
+  ManageWindow w(peer);
   QVERIFY(w.login(id, typed));
   QCOMPARE(int(record.size()), 131);
   auto parsed = tav::parseLoginRecord(record, tav::loginKey(greetingAt()));
@@ -170,7 +170,7 @@ void TestPeer::loginReplies() {
     c.sendWord(reply.toStdU16String());
     closedAfterRefusal = c.waitClosed(20);
   }});
-  ManageWindow w(peer.port());
+  ManageWindow w(peer);
   QCOMPARE(w.login(), in);
   QCOMPARE(note.texts(), message.isEmpty() ? QStringList() : QStringList{message});
   if (!message.isEmpty()) {
@@ -224,7 +224,7 @@ void TestPeer::failureAfterAcceptedLogsOff() {
     }
     closed = c.waitClosed(20);
   }});
-  ManageWindow w(peer.port());
+  ManageWindow w(peer);
   QVERIFY(!w.login());
   QCOMPARE(note.texts(), QStringList{message});
   QCOMPARE(note.shown[0].icon, tav::client::Icon::Critical);
@@ -365,7 +365,7 @@ void TestPeer::splitRepliesAndLowerCaseWords() {
     c.send(text.substr(text.size() - 1));
     c.waitClosed(20);
   }});
-  ManageWindow w(peer.port());
+  ManageWindow w(peer);
   QVERIFY(w.login());
   w.type("perOld", "a");
   w.type("perNew1", "b");
@@ -415,7 +415,7 @@ void TestPeer::logLengthHeader() {
     c.send(w16(u"XX"));  // not announced: never part of the log
     c.waitClosed(20);
   }});
-  ManageWindow w(peer.port());
+  ManageWindow w(peer);
   QVERIFY(w.login());
   w.click("frashowu");
   QVERIFY2(note.shown.empty(), qPrintable(note.texts().join("|")));
@@ -445,7 +445,7 @@ void TestPeer::pushedTexts() {
     c.sendWord(push.toStdU16String());
     c.waitClosed(20);
   }});
-  ManageWindow w(peer.port());
+  ManageWindow w(peer);
   QVERIFY(w.login());
   if (staysIn)
     QVERIFY(waitFor([&] { return !note.shown.empty(); }));
@@ -483,7 +483,7 @@ void TestPeer::knockOutcomes() {
     }
     afterKnocks = c.read(2, 1);
   }});
-  ManageWindow w(peer.port());
+  ManageWindow w(peer);
   QVERIFY(w.login());
   w.click("frashows");
   w.main->Unlink_Click();
@@ -549,7 +549,7 @@ void TestPeer::runningRequestGuardsEverything() {
     c.send(w16(u"关于") + End);
     c.waitClosed(20);
   }});
-  ManageWindow w(peer.port());
+  ManageWindow w(peer);
   QVERIFY(w.login());
   w.type("Text4", "58302");
   bool closed = true;
@@ -581,7 +581,7 @@ void TestPeer::grantsShowEvenWhenTheUserListFails() {
     c.sendWord(u"IAMBUS");
     c.waitClosed(20);
   }});
-  ManageWindow w(peer.port());
+  ManageWindow w(peer);
   QVERIFY(w.login());
   w.click("cmdImp");
   QCOMPARE(note.texts(), QStringList{"服务器正忙，请稍后再试。"});

@@ -343,7 +343,7 @@ void TestGrant::serverWords() {
     if (!serve(c, tav::toUtf16le(reply.toStdU16String()), &request)) return;
     c.waitClosed(20);
   }});
-  UserWindow w(peer.port());
+  UserWindow w(peer);
   FraPerson* p = listedPanel(w);
   QVERIFY(p);
   QCOMPARE(labper(p), QStringLiteral("1 / 1"));
@@ -372,7 +372,7 @@ void TestGrant::userListBusyStillShowsRecordOne() {
     if (!serve(c, tav::toUtf16le(u"IGOTIT"), &ended)) return;
     c.waitClosed(20);
   }});
-  UserWindow w(peer.port());
+  UserWindow w(peer);
   FraPerson* p = listedPanel(w);
   QVERIFY(p);
   QCOMPARE(note.texts(), QStringList{"服务器正忙，请稍后再试。"});

@@ -45,7 +45,7 @@ void TestPeer::recordCarriesIdAndPassword() {
   RecordingNotifier note;
   std::string record;
   ScriptedPeer peer({[&](PeerConn& c) { playLogin(c, &record); c.waitClosed(5); }});
-  UserWindow w(peer.port());
+  UserWindow w(peer);
   QVERIFY(w.login("abcdefghi", "0123456789abcdef"));
   QCOMPARE(int(record.size()), 131);
   auto parsed = tav::parseLoginRecord(record, tav::loginKey(greetingAt()));
@@ -64,7 +64,7 @@ void TestPeer::disconnectSendsCloseAndLogsOff() {
     c.sendWord(u"APPROV");
     sawClose = c.read(14) == w16(u"CLOSE!") + End && c.waitClosed(5);
   }});
-  UserWindow w(peer.port());
+  UserWindow w(peer);
   QVERIFY(w.login("zhang", "pw"));
   w.main->Unlink_Click();
   QVERIFY(waitFor([&] { return peer.done(); }));
@@ -80,7 +80,7 @@ void TestPeer::exitSendsIuloadOnlyWhenIdle() {
     if (!playLogin(c)) return;
     after = c.read(100, 10);  // everything until the client closes
   }});
-  UserWindow w(peer.port());
+  UserWindow w(peer);
   QVERIFY(w.login("zhang", "pw"));
   QVERIFY(w.main->close());
   QVERIFY(waitFor([&] { return peer.done(); }));
@@ -102,7 +102,7 @@ void TestPeer::closeRefusedDuringARequest() {
     c.sendWord(u"IGOTIT");
     c.waitClosed(5);
   }});
-  UserWindow w(peer.port());
+  UserWindow w(peer);
   QVERIFY(w.login("zhang", "pw"));
   bool closedDuring = true;
   QTimer::singleShot(0, [&] {
@@ -137,7 +137,7 @@ void TestPeer::knockOutcomes() {
     c.sendWord(answer.toStdU16String());
     afterKnock = c.read(2, 1.5);  // nothing more may come
   }});
-  UserWindow w(peer.port());
+  UserWindow w(peer);
   QVERIFY(w.login("zhang", "pw"));
   {
     Exchange x(session(), tav::client::coreTexts());
@@ -169,7 +169,7 @@ void TestPeer::knockAndWordInSinglBytes() {
     }
     c.waitClosed(5);
   }});
-  UserWindow w(peer.port());
+  UserWindow w(peer);
   QVERIFY(w.login("zhang", "pw"));
   Exchange x(session(), tav::client::coreTexts());
   QVERIFY(x.start(tav::client::requestBody(u"WOSAVE", {u"2"})));
@@ -196,7 +196,7 @@ void TestPeer::listEndsOnlyAtAnEvenTerminator() {
     c.send(bytes.substr(3));
     c.waitClosed(5);
   }});
-  UserWindow w(peer.port());
+  UserWindow w(peer);
   QVERIFY(w.login("zhang", "pw"));
   Exchange x(session(), tav::client::coreTexts());
   QVERIFY(x.start(u"DETAIL1STATUS5"));
@@ -227,7 +227,7 @@ void TestPeer::longSendArrivesWhole() {
     c.sendWord(u"IGOTIT");
     c.waitClosed(5);
   }});
-  UserWindow w(peer.port());
+  UserWindow w(peer);
   QVERIFY(w.login("zhang", "pw"));
   Exchange x(session(), tav::client::coreTexts());
   QVERIFY(x.start(big));
@@ -252,7 +252,7 @@ void TestPeer::shortGradeReplyLogsOff() {
     c.send(w16(r) + End);
     c.waitClosed(5);
   }});
-  UserWindow w(peer.port());
+  UserWindow w(peer);
   QVERIFY(!w.login("zhang", "pw"));
   QCOMPARE(note.texts(), QStringList{QStringLiteral("获取用户信息失败！可能与网络有关。")});
   QCOMPARE(w.main->windowTitle(), QStringLiteral("TAVuser(未登录)"));

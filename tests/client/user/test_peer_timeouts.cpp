@@ -58,7 +58,7 @@ void TestPeerTimeouts::requestTimeouts() {
     }
     while (!finished) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }});
-  UserWindow w(peer.port());
+  UserWindow w(peer);
   QVERIFY(w.login("zhang", "pw"));
   {
     Exchange x(session(), family ? tav::client::familyTexts() : tav::client::coreTexts());
@@ -86,7 +86,7 @@ void TestPeerTimeouts::greetingNeverComes() {
   ScriptedPeer peer({[&](PeerConn&) {
     while (!finished) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }});
-  UserWindow w(peer.port());
+  UserWindow w(peer);
   QVERIFY(!w.login("zhang", "pw"));
   finished = true;
   QCOMPARE(note.texts(), QStringList{QStringLiteral("程序不能从服务器获取有效数据，也许连错了服务器!\r\n"
@@ -107,7 +107,7 @@ void TestPeerTimeouts::gradeReplyNeverEnds() {
     c.send(w16(u"名"));
     while (!finished) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }});
-  UserWindow w(peer.port());
+  UserWindow w(peer);
   QVERIFY(!w.login("zhang", "pw"));
   finished = true;
   QCOMPARE(note.texts(), QStringList{QStringLiteral("获取用户信息失败！可能与网络有关。")});

@@ -377,7 +377,7 @@ void TestReport::replyAcrossReads() {
     for (const QString& p : pieces) c.send(tav::toUtf16le(p.toStdU16String()));
     c.waitClosed(20);
   }});
-  UserWindow w(peer.port());
+  UserWindow w(peer);
   QVERIFY(w.login("zhang", "pw"));
   w.main->optionButton("baobiao")->click();
   FraBb* p = w.main->fraBb();

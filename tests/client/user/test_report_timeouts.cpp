@@ -48,7 +48,7 @@ void TestReportTimeouts::reportStalls() {
     c.send(tav::toUtf16le(sent.toStdU16String()));
     while (!finished) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }});
-  UserWindow w(peer.port());
+  UserWindow w(peer);
   QVERIFY(w.login("zhang", "pw"));
   w.main->optionButton("baobiao")->click();
   tav::user::FraBb* p = w.main->fraBb();
@@ -83,7 +83,7 @@ void TestReportTimeouts::userListStalls() {
     }
     while (!finished) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }});
-  UserWindow w(peer.port());
+  UserWindow w(peer);
   QVERIFY(w.login("zhang", "pw"));
   tav::user::FraPerson* p = w.main->fraPerson();
   bool pickerShown = false;

@@ -115,7 +115,7 @@ void TestRequestTimeouts::replies() {
   }});
   bool formOpen = false, formStayed = false;
   {
-    UserWindow w(peer.port());
+    UserWindow w(peer);
     QVERIFY(w.login("zhang", "pw"));
     FraRequ* panel = w.main->fraRequ();
     auto& list = w.main->lists();

@@ -14,16 +14,23 @@ namespace tavtest {
 struct UserWindow {
   std::unique_ptr<tav::user::FrmMain> main;
 
-  explicit UserWindow(int port) : main(std::make_unique<tav::user::FrmMain>()) {
+  // Against a real server the window knocks again on a busy answer, as a
+  // person would: the server stays busy a moment after each reply it sends
+  // another connection of the test.
+  explicit UserWindow(int port, int busyRetries = 50) : main(std::make_unique<tav::user::FrmMain>()) {
     main->serverAddr = {"127.0.0.1", port};
+    tav::user::session().busyRetries = busyRetries;
     main->show();
   }
+  // A scripted peer says "IAMBUS" only when the test wants to see it.
+  explicit UserWindow(const ScriptedPeer& peer) : UserWindow(peer.port(), 0) {}
   ~UserWindow() {
     // Leave the server without waiting for it: no IULOAD from a test window.
     tav::user::session().setTimerEnabled(false);
     tav::user::session().sock.close();
     tav::user::session().loggedOn = false;
     tav::user::session().reqBusy = false;
+    tav::user::session().busyRetries = 0;
   }
 
   // Runs the login form's OK with these texts; true when logged on.

@@ -129,7 +129,7 @@ struct Logged {
   ScriptedPeer peer;
   UserWindow win;
   explicit Logged(int rights = 1, const QString& presets = QString(12, QLatin1Char('#')))
-      : peer({serving(w, gradeReply(rights, presets))}), win(peer.port()) {
+      : peer({serving(w, gradeReply(rights, presets))}), win(peer) {
     if (!win.login("zhang", "pw")) qFatal("login to the peer failed");
   }
   tav::user::FrmMain& main() { return *win.main; }

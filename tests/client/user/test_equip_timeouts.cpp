@@ -72,7 +72,7 @@ class TestEquipTimeouts : public QObject {
 void TestEquipTimeouts::unknownWordIsWaitedOut() {
   RecordingNotifier note;
   Peer p({word(u"WHATIS")});
-  UserWindow w(p.peer.port());
+  UserWindow w(p.peer);
   QVERIFY(w.login("keeper", "pw"));
   auto* form = w.main->fraOneEqu();
   w.main->optionButton("report")->click();
@@ -97,7 +97,7 @@ void TestEquipTimeouts::stalledListingKeepsTheList() {
   listed += fields({u"0"});
   listed += tav::RecordSep;
   Peer p({body(listed), word(fields({u"1002", u"泵"}))});
-  UserWindow w(p.peer.port());
+  UserWindow w(p.peer);
   QVERIFY(w.login("keeper", "pw"));
   auto* cols = w.main->fraCollection();
   click(cols, "ColGetcols");
@@ -113,7 +113,7 @@ void TestEquipTimeouts::smallLettersAndGluedValues() {
   std::u16string locations = fields({u"A-01", u"泵"});
   locations += tav::RecordSep;
   Peer p({body(locations), word(u"igotit100545000.5"), word(u"IgotIt45001.25")});
-  UserWindow w(p.peer.port());
+  UserWindow w(p.peer);
   QVERIFY(w.login("keeper", "pw"));
   auto* cols = w.main->fraCollection();
   type(cols, "ColName", QStringLiteral("组"));
@@ -161,7 +161,7 @@ void TestEquipTimeouts::wordsThatEndARequest() {
   QFETCH(int, icon);
   RecordingNotifier note;
   Peer p({word(reply.toStdU16String())});
-  UserWindow w(p.peer.port());
+  UserWindow w(p.peer);
   QVERIFY(w.login("keeper", "pw"));
   QWidget* panel = w.main->fraPreWO();
   type(panel, "pWOnum", QStringLiteral("1001"));

@@ -23,7 +23,11 @@ class TestManageTimeouts : public QObject {
 
 namespace {
 
-std::u16string fs(std::u16string_view s) { return std::u16string(s) + tav::FieldSep; }
+std::u16string fs(std::u16string_view s) {
+  std::u16string r(s);
+  r.push_back(tav::FieldSep);
+  return r;
+}
 
 }  // namespace
 

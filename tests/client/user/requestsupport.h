@@ -116,8 +116,22 @@ W* on(QWidget* parent, const char* name) {
 
 // Runs `act` on the modal form of type T as soon as it is open; a form
 // that `act` left open (a failed check returns early) is closed after it.
+// Watching for a modal form ends when its guard goes: a form that never
+// opened leaves no poll behind to act on a later test's forms.
+class ModalWatch {
+ public:
+  explicit ModalWatch(QTimer* poll) : poll_(poll) {}
+  ModalWatch(ModalWatch&& o) noexcept : poll_(o.poll_) { o.poll_ = nullptr; }
+  ModalWatch(const ModalWatch&) = delete;
+  ModalWatch& operator=(const ModalWatch&) = delete;
+  ~ModalWatch() { delete poll_.data(); }
+
+ private:
+  QPointer<QTimer> poll_;
+};
+
 template <class T>
-void whenModal(std::function<void(T*)> act) {
+[[nodiscard]] ModalWatch whenModal(std::function<void(T*)> act) {
   auto* poll = new QTimer;
   poll->setInterval(5);
   QObject::connect(poll, &QTimer::timeout, [poll, act] {
@@ -130,6 +144,7 @@ void whenModal(std::function<void(T*)> act) {
     }
   });
   poll->start();
+  return ModalWatch(poll);
 }
 
 }  // namespace tavtest

@@ -137,7 +137,7 @@ void TestRequestTimeouts::replies() {
         on<QLineEdit>(panel, "ReQu_OutDay")->setText("2024-3-20");
         panel->ReQu_Chan_Click();
       } else if (action == "time") {
-        whenModal<tav::user::FrmAddRecord>([&](tav::user::FrmAddRecord* f) {
+        auto watch = whenModal<tav::user::FrmAddRecord>([&](tav::user::FrmAddRecord* f) {
           on<QLineEdit>(f, "AddTime_1")->setText("90");
           f->Command1_Click();
           formStayed = f->isVisible() && on<QLineEdit>(f, "AddTime_1")->text() == "90";
@@ -146,7 +146,7 @@ void TestRequestTimeouts::replies() {
         QCOMPARE(on<QLabel>(panel, "ReQu_Time")->text(), QStringLiteral("10"));
         QCOMPARE(list.woRecords[0].usetime, 10);
       } else {
-        whenModal<tav::user::FrmStatus>([&](tav::user::FrmStatus*) { formOpen = true; });
+        auto watch = whenModal<tav::user::FrmStatus>([&](tav::user::FrmStatus*) { formOpen = true; });
         if (action == "history")
           panel->ReQu_StaDetail_Click();
         else

@@ -49,7 +49,7 @@ class TestRequestFlow : public QObject {
   static QString cell(UserWindow& w, int column) { return w.main->fraWorkO()->grid()->cell(1, column).Text; }
   static const WOList& row(UserWindow& w) { return w.main->lists().woRecords.front(); }
   static void addTime(FraRequ* p, const QString& fitter, const QString& electrician) {
-    whenModal<FrmAddRecord>([=](FrmAddRecord* f) {
+    auto watch = whenModal<FrmAddRecord>([=](FrmAddRecord* f) {
       on<QLineEdit>(f, "AddTime_1")->setText(fitter);
       on<QLineEdit>(f, "AddTime_2")->setText(electrician);
       f->Command1_Click();
@@ -145,7 +145,7 @@ void TestRequestFlow::fromWritingToTheEnd() {
     QCOMPARE(cell(*w, 17), QStringLiteral("更换机封与轴承"));
 
     QStringList history;
-    whenModal<FrmStatus>([&](FrmStatus* f) {
+    auto watch = whenModal<FrmStatus>([&](FrmStatus* f) {
       for (int i = 1; i <= f->rowCount(); ++i)
         history << on<QLabel>(f, qPrintable(QStringLiteral("Status_%1").arg(i)))->text() + " " +
                        on<QLabel>(f, qPrintable(QStringLiteral("StaUser_%1").arg(i)))->text() + " " +

@@ -360,7 +360,7 @@ void TestRequests::shownOrderSurvivesNewSearches() {
     panel(*w)->ReQu_Submit_Click();
     QCOMPARE(note.last(), QStringLiteral("工单编号 %1 已经改写成功").arg(own));
     QStringList history;
-    whenModal<FrmStatus>([&](FrmStatus* f) {
+    auto watch = whenModal<FrmStatus>([&](FrmStatus* f) {
       history << f->findChild<QLabel*>("BillID")->text() << f->findChild<QLabel*>("Status_1")->text()
               << f->findChild<QLabel*>("StaUser_1")->text();
       f->Command1_Click();
@@ -389,7 +389,7 @@ void TestRequests::shownOrderSurvivesNewSearches() {
     panel(*w)->showOrder(recordOf(*w->main, finished));
     research(*w);
     const auto listBefore = w->main->lists().woRecords;
-    whenModal<tav::user::FrmAddRecord>([](tav::user::FrmAddRecord* f) {
+    auto watch = whenModal<tav::user::FrmAddRecord>([](tav::user::FrmAddRecord* f) {
       f->findChild<QLineEdit*>("AddTime_1")->setText("60");
       f->Command1_Click();
     });
@@ -399,7 +399,7 @@ void TestRequests::shownOrderSurvivesNewSearches() {
     QCOMPARE(serverOrder(finished).usetime, 105);
     QCOMPARE(serverOrder(101).usetime, 0);
     int rows = -1;
-    whenModal<FrmStatus>([&](FrmStatus* f) {
+    auto watchList = whenModal<FrmStatus>([&](FrmStatus* f) {
       rows = f->rowCount();
       f->Command1_Click();
     });
@@ -465,7 +465,7 @@ void TestRequests::refusals() {
       c<QComboBox>(*w, "ReQu_WoStat")->setCurrentIndex(1);
       panel(*w)->ReQu_Submit_Click();
     } else {
-      whenModal<tav::user::FrmAddRecord>([](tav::user::FrmAddRecord* f) {
+      auto watch = whenModal<tav::user::FrmAddRecord>([](tav::user::FrmAddRecord* f) {
         f->findChild<QLineEdit*>("AddTime_1")->setText("5");
         f->Command1_Click();
       });
@@ -490,7 +490,7 @@ void TestRequests::historyWithoutRows() {
   panel(*w)->showOrder(recordOf(*w->main, 110));
   QString busyMeanwhile;
   int rows = -1, height = 0;
-  whenModal<FrmStatus>([&](FrmStatus* f) {
+  auto watch = whenModal<FrmStatus>([&](FrmStatus* f) {
     busyMeanwhile = w->main->LabStat()->text();
     rows = f->rowCount();
     height = f->height();

@@ -234,7 +234,7 @@ void TestSaved::savedKeptRunAndDeleted() {
 
   // Slot 2: created on or after 上月今日 and not finished; 级别 descending,
   // then 描述, then 工单编号.
-  whenModal<FrmSave>([](FrmSave* f) {
+  auto watch = whenModal<FrmSave>([](FrmSave* f) {
     QCOMPARE(f->windowTitle(), QStringLiteral("工单快搜设定 2"));
     CondRows* rows = f->rows();
     rows->fieldBox(0)->setCurrentIndex(9);
@@ -276,7 +276,7 @@ void TestSaved::savedKeptRunAndDeleted() {
   QCOMPARE(m.LabStat()->text(), QStringLiteral(" TAVuser - 就绪"));
 
   // Conditions over 200 characters: refused, the slot as it was.
-  whenModal<FrmSave>([](FrmSave* f) {
+  auto watchLong = whenModal<FrmSave>([](FrmSave* f) {
     QCOMPARE(f->rows()->rowCount(), 2);
     QVERIFY(f->findChild<QRadioButton*>("OptJ_0")->isChecked());
     for (int i = 2; i < 8; ++i) {
@@ -296,7 +296,7 @@ void TestSaved::savedKeptRunAndDeleted() {
   // Deleted.
   note.clear();
   note.answers = {true};
-  whenModal<FrmSave>([](FrmSave* f) { f->canDel_Click(); });
+  auto watchDelete = whenModal<FrmSave>([](FrmSave* f) { f->canDel_Click(); });
   edit->click();
   QCOMPARE(note.texts(), (QStringList{QStringLiteral("这将删除本条设定，真的要继续吗？"), QStringLiteral("本设定已经清除")}));
   QCOMPARE(run->text(), QStringLiteral("未设定"));

@@ -68,7 +68,7 @@ void TestUsedTime::sums() {
   QCOMPARE(on<QLabel>(panel, "ReQu_Time")->text(), QString::number(before));
 
   QStringList trades;
-  whenModal<FrmAddRecord>([&](FrmAddRecord* f) {
+  auto watch = whenModal<FrmAddRecord>([&](FrmAddRecord* f) {
     for (int k = 0; k <= f->rowCount(); ++k) trades << on<QLabel>(f, qPrintable(QStringLiteral("AddType_%1").arg(k)))->text();
     on<QLineEdit>(f, "AddTime_1")->setText(fitter);
     on<QLineEdit>(f, "AddTime_2")->setText(electrician);
@@ -85,7 +85,7 @@ void TestUsedTime::sums() {
   QVERIFY(on<QPushButton>(panel, "ReQu_UsedTime")->isEnabled());
 
   QStringList listed;
-  whenModal<FrmStatus>([&](FrmStatus* f) {
+  auto watchList = whenModal<FrmStatus>([&](FrmStatus* f) {
     QCOMPARE(f->windowTitle(), QStringLiteral("工作耗时详表"));
     QCOMPARE(on<QLabel>(f, "StaUser_0")->text(), QStringLiteral("工种"));
     for (int i = 1; i <= f->rowCount() && i <= records.size(); ++i) {
@@ -105,7 +105,7 @@ void TestUsedTime::boxesTakeMinutesOnly() {
   const int before = serverOrder(201).usetime;
   QStringList typed;
   bool stayed = false;
-  whenModal<FrmAddRecord>([&](FrmAddRecord* f) {
+  auto watch = whenModal<FrmAddRecord>([&](FrmAddRecord* f) {
     auto* box = on<QLineEdit>(f, "AddTime_1");
     for (const char* keys : {"12345", "a1b.5.", "9-9"}) {
       box->clear();
@@ -133,7 +133,7 @@ void TestUsedTime::workerWithoutTrades() {
   auto* panel = w->main->fraRequ();
   const QString total = on<QLabel>(panel, "ReQu_Time")->text();
   int rows = -1, height = 0;
-  whenModal<FrmAddRecord>([&](FrmAddRecord* f) {
+  auto watch = whenModal<FrmAddRecord>([&](FrmAddRecord* f) {
     rows = f->rowCount();
     height = f->height();
     f->Command1_Click();

@@ -26,7 +26,7 @@ using namespace tav::client;
 FraEquip::FraEquip(FrmMain* main, QWidget* parent) : Panel(main, parent), ui(std::make_unique<Ui::FraEquip>()) {
   ui->setupUi(this);
   Lists& l = main->lists();
-  grid_ = new ListGrid(equGridSpec(), listSource(l.equRecords, l.equTop, l.equSel, l.equRows), this);
+  grid_ = new ListGrid(equGridLayout(), listSource(l.equRecords, l.equTop, l.equSel, l.equRows), this);
   grid_->move(8, 8);
   connect(grid_, &ListGrid::popupAt, this, [this](const QPoint& at) { main_->popmn()->popup(at); });
   connect(grid_, &ListGrid::doubleClicked, this, &FraEquip::Equ_MPic_DblClick);

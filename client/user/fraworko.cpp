@@ -30,7 +30,7 @@ bool isDateColumn(int column) { return column == 10 || column == 11 || column ==
 FraWorkO::FraWorkO(FrmMain* main, QWidget* parent) : Panel(main, parent), ui(std::make_unique<Ui::FraWorkO>()) {
   ui->setupUi(this);
   Lists& l = main->lists();
-  grid_ = new ListGrid(woGridSpec(), listSource(l.woRecords, l.woTop, l.woSel, l.woRows), this);
+  grid_ = new ListGrid(woGridLayout(), listSource(l.woRecords, l.woTop, l.woSel, l.woRows), this);
   grid_->move(8, 8);
   connect(grid_, &ListGrid::doubleClicked, this, &FraWorkO::WO_Detail_Click);
   connect(grid_, &ListGrid::popupAt, this, [this](const QPoint& at) { main_->popmn()->popup(at); });

@@ -124,8 +124,8 @@ QSize GridDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) co
 
 // ---- the two grids' shapes ----
 
-GridSpec woGridSpec() {
-  GridSpec s;
+GridLayout woGridLayout() {
+  GridLayout s;
   s.rowSurface = QStringLiteral("PicWO");
   s.numberSurface = QStringLiteral("PicsWO");
   s.vBar = QStringLiteral("VScWO");
@@ -145,8 +145,8 @@ GridSpec woGridSpec() {
   return s;
 }
 
-GridSpec equGridSpec() {
-  GridSpec s;
+GridLayout equGridLayout() {
+  GridLayout s;
   s.rowSurface = QStringLiteral("Equ_MPic");
   s.numberSurface = QStringLiteral("Equ_sPic");
   s.vBar = QStringLiteral("VScEqu");
@@ -196,36 +196,36 @@ QTableView* makeView(QWidget* parent, GridModel* model, const QString& name) {
 
 }  // namespace
 
-ListGrid::ListGrid(GridSpec spec, GridSource source, QWidget* parent)
-    : QFrame(parent), spec_(std::move(spec)), source_(std::move(source)) {
+ListGrid::ListGrid(GridLayout layout, GridSource source, QWidget* parent)
+    : QFrame(parent), layout_(std::move(layout)), source_(std::move(source)) {
   const int n = columns();
   const int surfaceHeight = RowTop + Rows * RowHeight + 1;  // 549
   setFixedSize(872 + 25, 548 + 25);
 
   // The row surface: captions, quick-search boxes and the cells below them.
   surface_ = new QWidget(this);
-  surface_->setObjectName(spec_.rowSurface);
-  surface_->setGeometry(48, 0, spec_.surfaceWidth, surfaceHeight);
+  surface_->setObjectName(layout_.rowSurface);
+  surface_->setGeometry(48, 0, layout_.surfaceWidth, surfaceHeight);
   surface_->setAutoFillBackground(true);
   surface_->installEventFilter(this);
   boxes_.assign(static_cast<std::size_t>(n), nullptr);
   for (int c = 1; c <= n; ++c) {
-    const int x = spec_.edges[static_cast<std::size_t>(c) - 1];
-    const int w = spec_.edges[static_cast<std::size_t>(c)] - x;
-    auto* cap = new QLabel(spec_.captions[c - 1], surface_);
-    cap->setObjectName(QStringLiteral("%1_%2").arg(spec_.captionName).arg(c));
+    const int x = layout_.edges[static_cast<std::size_t>(c) - 1];
+    const int w = layout_.edges[static_cast<std::size_t>(c)] - x;
+    auto* cap = new QLabel(layout_.captions[c - 1], surface_);
+    cap->setObjectName(QStringLiteral("%1_%2").arg(layout_.captionName).arg(c));
     cap->setAlignment(Qt::AlignCenter);
     cap->setGeometry(x, 0, w, 24);
     QWidget* box;
-    if (c == spec_.comboColumn) {
+    if (c == layout_.comboColumn) {
       combo_ = new QComboBox(surface_);
-      combo_->setObjectName(spec_.comboBox);
-      combo_->setAccessibleName(spec_.captions[c - 1]);
+      combo_->setObjectName(layout_.comboBox);
+      combo_->setAccessibleName(layout_.captions[c - 1]);
       box = combo_;
     } else {
       auto* e = new QLineEdit(surface_);
-      e->setObjectName(QStringLiteral("%1_%2").arg(spec_.boxName).arg(c));
-      e->setAccessibleName(spec_.captions[c - 1]);
+      e->setObjectName(QStringLiteral("%1_%2").arg(layout_.boxName).arg(c));
+      e->setAccessibleName(layout_.captions[c - 1]);
       connect(e, &QLineEdit::returnPressed, this, &ListGrid::enterInBox);
       boxes_[static_cast<std::size_t>(c) - 1] = e;
       box = e;
@@ -234,15 +234,15 @@ ListGrid::ListGrid(GridSpec spec, GridSource source, QWidget* parent)
   }
 
   model_ = new GridModel(Rows, n, this);
-  model_->setHeaders(spec_.captions);
-  view_ = makeView(surface_, model_, spec_.rowSurface + QStringLiteral("_cells"));
-  view_->setAccessibleName(spec_.title);
-  view_->setGeometry(0, RowTop, spec_.edges.back(), Rows * RowHeight + 1);
+  model_->setHeaders(layout_.captions);
+  view_ = makeView(surface_, model_, layout_.rowSurface + QStringLiteral("_cells"));
+  view_->setAccessibleName(layout_.title);
+  view_->setGeometry(0, RowTop, layout_.edges.back(), Rows * RowHeight + 1);
   for (int c = 1; c <= n; ++c) {
-    const int left = spec_.edges[static_cast<std::size_t>(c) - 1];
-    const int width = spec_.edges[static_cast<std::size_t>(c)] - left;
+    const int left = layout_.edges[static_cast<std::size_t>(c) - 1];
+    const int width = layout_.edges[static_cast<std::size_t>(c)] - left;
     view_->horizontalHeader()->resizeSection(c - 1, width);
-    const bool leftText = std::find(spec_.leftAligned.begin(), spec_.leftAligned.end(), c) != spec_.leftAligned.end();
+    const bool leftText = std::find(layout_.leftAligned.begin(), layout_.leftAligned.end(), c) != layout_.leftAligned.end();
     for (int r = 1; r <= Rows; ++r) {
       ClaCell& x = cell(r, c);
       x.Left(left);
@@ -256,7 +256,7 @@ ListGrid::ListGrid(GridSpec spec, GridSource source, QWidget* parent)
 
   // The number column stays where it is while the rows slide.
   numSurface_ = new QWidget(this);
-  numSurface_->setObjectName(spec_.numberSurface);
+  numSurface_->setObjectName(layout_.numberSurface);
   numSurface_->setGeometry(0, 0, 49, surfaceHeight);
   numSurface_->setAutoFillBackground(true);
   auto* numCaption = new QLabel(QStringLiteral("序号"), numSurface_);
@@ -264,8 +264,8 @@ ListGrid::ListGrid(GridSpec spec, GridSource source, QWidget* parent)
   numCaption->setGeometry(0, 0, 48, RowTop);
   numModel_ = new GridModel(Rows, 1, this);
   numModel_->setHeaders({QStringLiteral("序号")});
-  numView_ = makeView(numSurface_, numModel_, spec_.numberSurface + QStringLiteral("_cells"));
-  numView_->setAccessibleName(spec_.title + QStringLiteral("序号"));
+  numView_ = makeView(numSurface_, numModel_, layout_.numberSurface + QStringLiteral("_cells"));
+  numView_->setAccessibleName(layout_.title + QStringLiteral("序号"));
   numView_->setGeometry(0, RowTop, 48, Rows * RowHeight + 1);
   numView_->horizontalHeader()->resizeSection(0, 48);
   for (int r = 1; r <= Rows; ++r) {
@@ -277,22 +277,22 @@ ListGrid::ListGrid(GridSpec spec, GridSource source, QWidget* parent)
   }
 
   vbar_ = new QScrollBar(Qt::Vertical, this);
-  vbar_->setObjectName(spec_.vBar);
+  vbar_->setObjectName(layout_.vBar);
   vbar_->setGeometry(872, 0, 25, surfaceHeight);
   vbar_->setRange(1, 1);
   vbar_->setSingleStep(1);
   vbar_->setPageStep(19);
   vbar_->setEnabled(false);
-  vbar_->setAccessibleName(spec_.title);
+  vbar_->setAccessibleName(layout_.title);
   connect(vbar_, &QScrollBar::valueChanged, this, [this] { change(); });
 
   hbar_ = new QScrollBar(Qt::Horizontal, this);
-  hbar_->setObjectName(spec_.hBar);
+  hbar_->setObjectName(layout_.hBar);
   hbar_->setGeometry(0, 548, 873, 25);
-  hbar_->setRange(1, spec_.hMax);
+  hbar_->setRange(1, layout_.hMax);
   hbar_->setSingleStep(1);
   hbar_->setPageStep(820);
-  hbar_->setAccessibleName(spec_.title);
+  hbar_->setAccessibleName(layout_.title);
   connect(hbar_, &QScrollBar::valueChanged, this, &ListGrid::slide);
 
   numSurface_->raise();

@@ -87,7 +87,7 @@ class GridDelegate : public QStyledItemDelegate {
 };
 
 // The shape of one grid and the names of its controls.
-struct GridSpec {
+struct GridLayout {
   QString rowSurface, numberSurface;  // "PicWO", "PicsWO"
   QString vBar, hBar;                 // "VScWO", "HScWO"
   QString captionName, boxName;       // "LabName", "frmWOT": name_N for column N
@@ -101,8 +101,8 @@ struct GridSpec {
   QString title;                      // what a screen reader calls the list
 };
 
-GridSpec woGridSpec();
-GridSpec equGridSpec();
+GridLayout woGridLayout();
+GridLayout equGridLayout();
 
 // The list a grid shows. Records are numbered from 1.
 struct GridSource {
@@ -138,7 +138,7 @@ class ListGrid : public QFrame {
   static constexpr int RowTop = 48;
   static constexpr int RowHeight = 25;
 
-  ListGrid(GridSpec spec, GridSource source, QWidget* parent);
+  ListGrid(GridLayout layout, GridSource source, QWidget* parent);
 
   // Repaints the 20 rows from the record the vertical bar stands at.
   void change();
@@ -150,7 +150,7 @@ class ListGrid : public QFrame {
   // Blank cells and row numbers, empty boxes, the bar disabled.
   void logoff();
 
-  int columns() const { return static_cast<int>(spec_.captions.size()); }
+  int columns() const { return static_cast<int>(layout_.captions.size()); }
   ClaCell& cell(int row, int column);  // row 1-20, column 1-N
   ClaCell& numberCell(int row);        // row 1-20
   QWidget* rowSurface() const { return surface_; }
@@ -189,7 +189,7 @@ class ListGrid : public QFrame {
   void mirrorSelection();
   int rowsFilled() const { return *source_.rows; }
 
-  GridSpec spec_;
+  GridLayout layout_;
   GridSource source_;
   GridModel* model_;
   GridModel* numModel_;

@@ -25,9 +25,9 @@ using tavtest::waitFor;
 namespace {
 
 // One record of a table row: "id" and the fields that matter, by name.
-using Spec = QVariantMap;
+using Fields = QVariantMap;
 
-WOList workOrder(const Spec& s) {
+WOList workOrder(const Fields& s) {
   WOList w;
   w.bill_id = s.value("id").toInt();
   w.description = s.value("description").toString();
@@ -42,7 +42,7 @@ WOList workOrder(const Spec& s) {
   return w;
 }
 
-EquList equipment(const Spec& s) {
+EquList equipment(const Fields& s) {
   EquList e;
   e.equip_id = s.value("id").toInt();
   e.equip_name = s.value("name").toString();
@@ -70,8 +70,8 @@ std::vector<WOList> numbered(int n) {
   return rows;
 }
 
-Spec wo(int id, const char* field, const QVariant& v, const char* field2 = nullptr, const QVariant& v2 = {}) {
-  Spec s{{"id", id}, {field, v}};
+Fields wo(int id, const char* field, const QVariant& v, const char* field2 = nullptr, const QVariant& v2 = {}) {
+  Fields s{{"id", id}, {field, v}};
   if (field2) s.insert(field2, v2);
   return s;
 }
@@ -97,70 +97,70 @@ class TestSort : public QObject {
 
 void TestSort::table_data() {
   QTest::addColumn<QString>("kind");
-  QTest::addColumn<QList<Spec>>("rows");
+  QTest::addColumn<QList<Fields>>("rows");
   QTest::addColumn<QList<int>>("columns");
   QTest::addColumn<QList<bool>>("ascending");
   QTest::addColumn<QList<int>>("expected");
 
   const QList<bool> up{true, true, true}, down{false, false, false};
   QTest::newRow("numbers by value: 9 before 10")
-      << "WORKO" << QList<Spec>{{{"id", 10}}, {{"id", 9}}, {{"id", 100}}} << QList<int>{1, 1, 1} << up
+      << "WORKO" << QList<Fields>{{{"id", 10}}, {{"id", 9}}, {{"id", 100}}} << QList<int>{1, 1, 1} << up
       << QList<int>{9, 10, 100};
   QTest::newRow("状态 by code, not by the name shown")
       << "WORKO"
-      << QList<Spec>{wo(1, "status", 3, "statusName", "A完成"), wo(2, "status", 1, "statusName", "Z新建"),
+      << QList<Fields>{wo(1, "status", 3, "statusName", "A完成"), wo(2, "status", 1, "statusName", "Z新建"),
                      wo(3, "status", 2, "statusName", "M处理中")}
       << QList<int>{4, 1, 1} << up << QList<int>{2, 3, 1};
   QTest::newRow("no done day first ascending")
-      << "WORKO" << QList<Spec>{wo(1, "done", 45000), wo(2, "done", 0), wo(3, "done", 44000)}
+      << "WORKO" << QList<Fields>{wo(1, "done", 45000), wo(2, "done", 0), wo(3, "done", 44000)}
       << QList<int>{11, 1, 1} << up << QList<int>{2, 3, 1};
   QTest::newRow("no done day last descending")
-      << "WORKO" << QList<Spec>{wo(1, "done", 45000), wo(2, "done", 0), wo(3, "done", 44000)}
+      << "WORKO" << QList<Fields>{wo(1, "done", 45000), wo(2, "done", 0), wo(3, "done", 44000)}
       << QList<int>{11, 1, 1} << down << QList<int>{1, 3, 2};
   QTest::newRow("abc and ABC tie, key 2 decides")
       << "WORKO"
-      << QList<Spec>{wo(1, "description", "abc", "usetime", 7), wo(2, "description", "ABC", "usetime", 3),
+      << QList<Fields>{wo(1, "description", "abc", "usetime", 7), wo(2, "description", "ABC", "usetime", 3),
                      wo(3, "description", "abd", "usetime", 1)}
       << QList<int>{3, 7, 1} << up << QList<int>{2, 1, 3};
-  const QList<Spec> ties{wo(5, "createid", "zhang", "usetime", 2), wo(3, "createid", "li", "usetime", 1),
+  const QList<Fields> ties{wo(5, "createid", "zhang", "usetime", 2), wo(3, "createid", "li", "usetime", 1),
                          wo(4, "createid", "Zhang", "usetime", 2), wo(1, "createid", "li", "usetime", 1)};
   QTest::newRow("equal keys keep their order ascending")
       << "WORKO" << ties << QList<int>{8, 7, 8} << up << QList<int>{3, 1, 5, 4};
   QTest::newRow("equal keys keep their order descending")
       << "WORKO" << ties << QList<int>{8, 7, 8} << down << QList<int>{5, 4, 3, 1};
   QTest::newRow("one column twice: the second never decides")
-      << "WORKO" << QList<Spec>{wo(1, "usetime", 5), wo(2, "usetime", 9), wo(3, "usetime", 5)}
+      << "WORKO" << QList<Fields>{wo(1, "usetime", 5), wo(2, "usetime", 9), wo(3, "usetime", 5)}
       << QList<int>{7, 7, 1} << QList<bool>{true, false, false} << QList<int>{3, 1, 2};
   QTest::newRow("created day, key 3 after two ties")
       << "WORKO"
-      << QList<Spec>{wo(1, "created", 45002), wo(2, "created", 45001), wo(3, "created", 45003)}
+      << QList<Fields>{wo(1, "created", 45002), wo(2, "created", 45001), wo(3, "created", 45003)}
       << QList<int>{3, 8, 10} << QList<bool>{true, true, false} << QList<int>{3, 1, 2};
   QTest::newRow("equipment 级别 and 状态 by code")
       << "ASSET"
-      << QList<Spec>{{{"id", 1}, {"level", 3}, {"use", 1}}, {{"id", 2}, {"level", 1}, {"use", 4}},
+      << QList<Fields>{{{"id", 1}, {"level", 3}, {"use", 1}}, {{"id", 2}, {"level", 1}, {"use", 4}},
                      {{"id", 3}, {"level", 3}, {"use", 2}}}
       << QList<int>{5, 8, 1} << QList<bool>{true, false, true} << QList<int>{2, 3, 1};
   QTest::newRow("equipment bought day by number, texts by collation")
       << "ASSET"
-      << QList<Spec>{{{"id", 1}, {"bought", 40000}, {"name", "b"}}, {{"id", 2}, {"bought", 0}, {"name", "B"}},
+      << QList<Fields>{{{"id", 1}, {"bought", 40000}, {"name", "b"}}, {{"id", 2}, {"bought", 0}, {"name", "B"}},
                      {{"id", 3}, {"bought", 9000}, {"name", "a"}}}
       << QList<int>{4, 2, 1} << up << QList<int>{2, 3, 1};
   QTest::newRow("equipment names, case ignored, then number descending")
       << "asset"
-      << QList<Spec>{{{"id", 1}, {"name", "b"}}, {{"id", 2}, {"name", "B"}}, {{"id", 3}, {"name", "a"}}}
+      << QList<Fields>{{{"id", 1}, {"name", "b"}}, {{"id", 2}, {"name", "B"}}, {{"id", 3}, {"name", "a"}}}
       << QList<int>{2, 1, 1} << QList<bool>{true, false, false} << QList<int>{3, 2, 1};
 }
 
 void TestSort::table() {
   QFETCH(QString, kind);
-  QFETCH(QList<Spec>, rows);
+  QFETCH(QList<Fields>, rows);
   QFETCH(QList<int>, columns);
   QFETCH(QList<bool>, ascending);
   QFETCH(QList<int>, expected);
   RecordingNotifier note;
   FrmMain main;
   Lists& l = main.lists();
-  for (const Spec& s : rows) {
+  for (const Fields& s : rows) {
     if (kind.toUpper() == "WORKO")
       l.woRecords.push_back(workOrder(s));
     else

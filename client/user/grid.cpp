@@ -94,13 +94,21 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
 QVariant GridModel::headerData(int section, Qt::Orientation o, int role) const {
   if (role != Qt::DisplayRole) return {};
   if (o == Qt::Horizontal) return section < headers_.size() ? headers_[section] : QVariant();
-  return section + 1;
+  if (!rowNames_ || section < 0 || section >= rowNames_->rows_) return {};
+  return rowNames_->cells_[static_cast<std::size_t>(section * rowNames_->columns_)].Text;
+}
+
+void GridModel::setRowNames(GridModel* names) {
+  rowNames_ = names;
+  connect(names, &GridModel::rowNameChanged, this,
+          [this](int row) { emit headerDataChanged(Qt::Vertical, row, row); });
 }
 
 void GridModel::cellUpdated(int row, int column) {
   ++updates_;
   QModelIndex i = index(row, column);
   emit dataChanged(i, i, {Qt::DisplayRole, Qt::BackgroundRole});
+  if (column == 0) emit rowNameChanged(row);
 }
 
 // ---- GridDelegate ----
@@ -264,6 +272,8 @@ ListGrid::ListGrid(GridLayout layout, GridSource source, QWidget* parent)
   numCaption->setGeometry(0, 0, 48, RowTop);
   numModel_ = new GridModel(Rows, 1, this);
   numModel_->setHeaders({QStringLiteral("序号")});
+  numModel_->setRowNames(numModel_);
+  model_->setRowNames(numModel_);
   numView_ = makeView(numSurface_, numModel_, layout_.numberSurface + QStringLiteral("_cells"));
   numView_->setAccessibleName(layout_.title + QStringLiteral("序号"));
   numView_->setGeometry(0, RowTop, 48, Rows * RowHeight + 1);

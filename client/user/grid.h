@@ -65,15 +65,24 @@ class GridModel : public QAbstractTableModel {
 
   ClaCell& cell(int row, int column);  // both from 0
   void setHeaders(const QStringList& h) { headers_ = h; }
+  // Each row's header is the text of column 0 of `names` in that row (the
+  // record number the number column shows), so a reader announces the
+  // record, not the row's place in the window.
+  void setRowNames(GridModel* names);
   // Called by a cell's UpDate.
   void cellUpdated(int row, int column);
   // How many cells have been repainted so far.
   long long updates() const { return updates_; }
 
+ signals:
+  // A cell of column 0 was repainted (rows from 0).
+  void rowNameChanged(int row);
+
  private:
   int rows_, columns_;
   std::vector<ClaCell> cells_;
   QStringList headers_;
+  GridModel* rowNames_ = nullptr;
   long long updates_ = 0;
 };
 

@@ -74,6 +74,16 @@ QString readerText(QTableView* view, int row, int column) {
   return cell ? cell->text(QAccessible::Name) : QStringLiteral("<none>");
 }
 
+// The header a reader announces for a row, asked both ways: from the table
+// and from a cell of that row.
+QString rowHeader(QTableView* view, int row) {
+  QAccessibleTableInterface* table = QAccessible::queryAccessibleInterface(view)->tableInterface();
+  const QString described = table->rowDescription(row - 1);
+  const QList<QAccessibleInterface*> headers = table->cellAt(row - 1, 0)->tableCellInterface()->rowHeaderCells();
+  const QString fromCell = headers.isEmpty() ? QStringLiteral("<none>") : headers.first()->text(QAccessible::Name);
+  return described == fromCell ? described : described + QStringLiteral(" / ") + fromCell;
+}
+
 QColor painted(ListGrid* g, int row, int column = 2) {
   QTableView* v = g->cellView();
   const QImage shot = v->viewport()->grab().toImage();
@@ -102,6 +112,7 @@ class TestGrid : public QObject {
   void rowsNumbersAndBar();
   void lastPageOf45();
   void barBeyond16Bits();
+  void rowHeadersFollowTheBar();
   void coloursPlainHoverSelected();
   void selectionKeptWhenScrolledOutAndBack();
   void hoverRepaintsOnlyOnARowChange();
@@ -190,6 +201,29 @@ void TestGrid::lastPageOf45() {
   QCOMPARE(bar->valueInterface()->maximumValue().toInt(), 26);
   // Record 1, selected, is out of view.
   QVERIFY(QAccessible::queryAccessibleInterface(g->cellView())->tableInterface()->selectedRows().isEmpty());
+}
+
+void TestGrid::rowHeadersFollowTheBar() {
+  Window w;
+  for (ListGrid* g : {w.wo(), w.equ()}) {
+    if (g == w.wo()) showWoList(w.main, orders(21));
+    else showEquList(w.main, equipment(21));
+    QSignalSpy told(g->cellView()->model(), &QAbstractItemModel::headerDataChanged);
+    g->vBar()->setValue(2);
+    QVERIFY(!told.isEmpty());
+    for (int r = 1; r <= 20; ++r) {
+      QCOMPARE(rowHeader(g->cellView(), r), QString::number(r + 1));
+      QCOMPARE(rowHeader(g->numberView(), r), QString::number(r + 1));
+    }
+    // A shorter list: the blank rows have no header.
+    if (g == w.wo()) showWoList(w.main, orders(7));
+    else showEquList(w.main, equipment(7));
+    for (int r = 1; r <= 20; ++r) {
+      const QString expected = r <= 7 ? QString::number(r) : QString();
+      QCOMPARE(rowHeader(g->cellView(), r), expected);
+      QCOMPARE(rowHeader(g->numberView(), r), expected);
+    }
+  }
 }
 
 void TestGrid::barBeyond16Bits() {

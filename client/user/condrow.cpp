@@ -76,7 +76,7 @@ void CondRows::makeRow() {
   // The connector stands between this row and the next.
   r.aoa = flatButton(QStringLiteral("和"), QStringLiteral("aoa_") + n, this);
   r.aoa->setGeometry(XConnector, y + RowStep / 2, 30, RowHeight);
-  r.aoa->setAccessibleName(QStringLiteral("连接 ") + n);
+  paintConnector(r.aoa, i, r.andNext);
   r.aoa->hide();
   r.fiel->setCurrentIndex(0);
   r.critc->setCurrentIndex(0);
@@ -131,7 +131,7 @@ void CondRows::setRows(const std::vector<SearchCond>& conds) {
     r.andNext = c.andNext;
     paintBracket(r.breL, r.left);
     paintBracket(r.breR, r.right);
-    r.aoa->setText(r.andNext ? QStringLiteral("和") : QStringLiteral("或"));
+    paintConnector(r.aoa, static_cast<int>(k), r.andNext);
     r.fiel->setCurrentIndex(c.field >= 0 && c.field < r.fiel->count() ? c.field : -1);
     r.critc->setCurrentIndex(c.crit >= 0 && c.crit < r.critc->count() ? c.crit : -1);
     r.valu->setEditText(c.value);
@@ -175,7 +175,14 @@ void CondRows::toggleRight(int i) {
 void CondRows::toggleConnector(int i) {
   Row& r = rows_[static_cast<std::size_t>(i)];
   r.andNext = !r.andNext;
-  r.aoa->setText(r.andNext ? QStringLiteral("和") : QStringLiteral("或"));
+  paintConnector(r.aoa, i, r.andNext);
+}
+
+void CondRows::paintConnector(QToolButton* b, int i, bool andNext) {
+  const QString word = andNext ? QStringLiteral("和") : QStringLiteral("或");
+  b->setText(word);
+  // A reader hears which of the two it is, not only where it stands.
+  b->setAccessibleName(QStringLiteral("连接 %1 %2").arg(i).arg(word));
 }
 
 void CondRows::paintBracket(QToolButton* b, bool on) {

@@ -73,6 +73,7 @@ class CondRows : public QWidget {
   void makeRow();
   void chooseField(int i);
   void paintBracket(QToolButton* b, bool on);
+  void paintConnector(QToolButton* b, int i, bool andNext);
   void layoutHeight();
 
   CondRowsOptions options_;

@@ -3,6 +3,7 @@
 // search's pairs and its refused date, the saved search's save and
 // deletion with every reply, the replies that leave the lists alone, and
 // the forms that stay while their own request waits.
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -79,6 +80,7 @@ class TestSearch : public QObject {
   void saveFormStaysWhileItsRequestRuns();
   void rowLimitsAndWindow();
   void valueListsFollowTheField();
+  void connectorNamesItsState();
 };
 
 void TestSearch::advancedRequest_data() {
@@ -503,6 +505,46 @@ void TestSearch::valueListsFollowTheField() {
   srows->fieldBox(0)->setCurrentIndex(2);
   QVERIFY(entries(srows->valueBox(0)).isEmpty());
   QCOMPARE(srows->valueBox(0)->currentText(), QStringLiteral("kept"));
+}
+
+
+void TestSearch::connectorNamesItsState() {
+  RecordingNotifier note;
+  FrmMain main;
+  auto heard = [](QWidget* w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); };
+  FrmAdvance* f = FrmAdvance::open(&main, FrmAdvance::Mode::WorkOrders);
+  QVERIFY(QTest::qWaitForWindowExposed(f));
+  f->findChild<QToolButton*>("addone")->click();
+  f->findChild<QToolButton*>("addone")->click();
+  auto* first = f->findChild<QToolButton*>("aoa_0");
+  auto* second = f->findChild<QToolButton*>("aoa_1");
+  QCOMPARE(heard(first), QStringLiteral("连接 0 和"));
+  QTest::mouseClick(first, Qt::LeftButton);
+  QCOMPARE(first->text(), QStringLiteral("或"));
+  QCOMPARE(heard(first), QStringLiteral("连接 0 或"));
+  QCOMPARE(heard(second), QStringLiteral("连接 1 和"));
+  QTest::mouseClick(first, Qt::LeftButton);
+  QCOMPARE(heard(first), QStringLiteral("连接 0 和"));
+  // The brackets still say whether they are on.
+  auto* left = f->findChild<QToolButton*>("breL_1");
+  QTest::mouseClick(left, Qt::LeftButton);
+  QVERIFY(QAccessible::queryAccessibleInterface(left)->state().checked);
+
+  // A saved search stored with "or" after its first row is heard as such.
+  const WOPreset kept = tables().woPreset[0];
+  WOPreset p;
+  p.set = true;
+  p.name = QStringLiteral("或者");
+  SearchCond a, b;
+  a.andNext = false;
+  b.field = 3;
+  p.conds = {a, b};
+  tables().woPreset[0] = p;
+  FrmSave save(&main, 1);
+  tables().woPreset[0] = kept;
+  QCOMPARE(save.rows()->rowCount(), 2);
+  QCOMPARE(heard(save.findChild<QToolButton*>("aoa_0")), QStringLiteral("连接 0 或"));
+  QCOMPARE(heard(save.findChild<QToolButton*>("aoa_1")), QStringLiteral("连接 1 和"));
 }
 
 QTEST_MAIN(TestSearch)

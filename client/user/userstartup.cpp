@@ -3,8 +3,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QScreen>
-#include <unistd.h>
+#include <QTimer>
 
 #include "client/common/clock.h"
 #include "client/common/frmsplash.h"
@@ -16,6 +17,29 @@
 namespace tav::user {
 
 using namespace tav::client;
+
+namespace {
+
+// The splash's remaining time passes in an event loop of its own: a dot
+// step now and every 300 ms until the deadline, while the window system
+// and assistive technology are answered as at any other time.
+void waitOutSplash(FrmSplash& splash, const Deadline& end) {
+  if (end.passed()) return;
+  splash.step();
+  QEventLoop wait;
+  QTimer dots;
+  dots.setInterval(300);
+  QObject::connect(&dots, &QTimer::timeout, &wait, [&] {
+    if (end.passed())
+      wait.quit();
+    else
+      splash.step();
+  });
+  dots.start();
+  wait.exec();
+}
+
+}  // namespace
 
 std::unique_ptr<FrmMain> startUserClient(double splashSeconds, const QString& folder) {
   setProgramTitle(QStringLiteral("TAVuser"));
@@ -47,11 +71,7 @@ std::unique_ptr<FrmMain> startUserClient(double splashSeconds, const QString& fo
 
   splash.setTimerEnabled(false);
   pumpEvents();
-  while (!splashEnd.passed()) {
-    splash.step();
-    pumpEvents();
-    ::usleep(300 * 1000);
-  }
+  waitOutSplash(splash, splashEnd);
   splash.resetSteps();
   main->show();
   pumpEvents();

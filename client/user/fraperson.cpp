@@ -80,7 +80,7 @@ void FraPerson::afterLogin() {
   QStringList granted;
   for (const CodeName& c : t.rightList)
     if (t.myImpRight & c.code) granted << c.name;
-  ui->Text4->setPlainText(granted.join(QStringLiteral("、")));
+  ui->Text4->setPlainText(granted.join(QStringLiteral("，")));
 }
 
 void FraPerson::logoff() {

@@ -140,11 +140,12 @@ void TestPerson::refusedBeforeSending() {
 
 void TestPerson::loginFillsThePanel() {
   RecordingNotifier note;
-  // zhang holds 提交工作请求 and 维修处理 and was lent 设备登记 by li.
+  // zhang holds 提交工作请求 and 维修处理 and was lent 提交工作请求 and
+  // 工时报表与旧单查询 by li.
   UserServer srv([](ServerDir& d) {
     addUser(d, "zhang", 1 | 4, 1);
-    addUser(d, "li", 8 | 32, 1);
-    addGrant(d, 1, "li", 8, "zhang", 0, 1, 0);
+    addUser(d, "li", 1 | 8 | 32, 1);
+    addGrant(d, 1, "li", 1 | 32, "zhang", 0, 1, 0);
   });
   UserWindow w(srv.port());
   QVERIFY(w.login("zhang", "pw"));
@@ -156,7 +157,7 @@ void TestPerson::loginFillsThePanel() {
     QCOMPARE(org->item(i)->checkState(), Qt::Unchecked);
   }
   QCOMPARE(items, (QStringList{"提交工作请求", "维修处理"}));
-  QCOMPARE(on<QPlainTextEdit>(p, "Text4")->toPlainText(), QStringLiteral("设备登记"));
+  QCOMPARE(on<QPlainTextEdit>(p, "Text4")->toPlainText(), QStringLiteral("提交工作请求，工时报表与旧单查询"));
   QCOMPARE(on<QLabel>(p, "labper")->text(), QStringLiteral("无授权"));
   QVERIFY(!on<QWidget>(p, "VScper")->isEnabled());
   QVERIFY(!on<QWidget>(p, "PerCmdPoi")->isEnabled());

@@ -65,10 +65,7 @@ void TestStartup::configuration() {
 void TestStartup::splashAnswersWhileItStands() {
   RecordingNotifier note;
   QTemporaryDir dir;
-  QFile f(dir.filePath("TAVclient.ini"));
-  QVERIFY(f.open(QIODevice::WriteOnly));
-  f.write("ipaddr=127.0.0.1\nhostport=5190\n");
-  f.close();
+  writeClientIni(dir.path(), 5190);
 
   const double seconds = 1.5;
   QStringList dotsSeen;

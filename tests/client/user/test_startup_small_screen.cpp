@@ -15,10 +15,7 @@ class TestStartupSmallScreen : public QObject {
   void tooSmall() {
     RecordingNotifier note;
     QTemporaryDir dir;
-    QFile f(dir.filePath("TAVclient.ini"));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("ipaddr=127.0.0.1\nhostport=5190\n");
-    f.close();
+    writeClientIni(dir.path(), 5190);
     auto main = tav::user::startUserClient(0, dir.path());
     QVERIFY(!main);
     QCOMPARE(note.texts(), QStringList{QStringLiteral("你的电脑的分辨率太小，不合适使用本软件。\r\n"

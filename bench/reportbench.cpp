@@ -50,9 +50,9 @@ constexpr double Goal = 1.3;
 constexpr int EquipmentCount = 3000;
 constexpr int EquipmentFirstId = 10001;
 
-const char16_t* const Kinds[] = {u"离心泵",   u"螺杆空压机", u"冷却塔风机", u"皮带输送机", u"搅拌机",
-                                 u"注塑机",   u"数控车床",   u"立式加工中心", u"液压机",   u"桥式起重机",
-                                 u"变频器柜", u"低压配电柜", u"锅炉给水泵",   u"真空泵",   u"冷冻式干燥机"};
+const char16_t* const Kinds[] = {u"离心泵",   u"螺杆空压机", u"冷却塔风机",   u"皮带输送机", u"搅拌机",
+                                 u"注塑机",   u"数控车床",   u"立式加工中心", u"液压机",     u"桥式起重机",
+                                 u"变频器柜", u"低压配电柜", u"锅炉给水泵",   u"真空泵",     u"冷冻式干燥机"};
 
 double msSince(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
@@ -172,7 +172,8 @@ Made make(int orders, int times, int extras) {
     record(r);
     eq.push_back({EquipmentFirstId + e, utf8(name), usetime});
   }
-  std::stable_sort(eq.begin(), eq.end(), [](const Eq& a, const Eq& b) { return a.id != b.id ? a.id < b.id : a.time < b.time; });
+  std::stable_sort(eq.begin(), eq.end(),
+                   [](const Eq& a, const Eq& b) { return a.id != b.id ? a.id < b.id : a.time < b.time; });
 
   std::vector<Row3> equip;
   for (const Eq& e : eq) equip.push_back({double(e.id), e.name, double(e.time)});
@@ -198,8 +199,10 @@ Made make(int orders, int times, int extras) {
   for (auto* b : blocks) longest = std::max(longest, b->size());
   for (std::size_t row = 0; row <= std::max<std::size_t>(longest, 2); ++row) {
     for (int b = 0; b < 4; ++b) {
-      if (row == 0) heads(data, 4 * b, headings[b][0], headings[b][1], headings[b][2]);
-      else if (row - 1 < blocks[b]->size()) fill(data, int(row), 4 * b, (*blocks[b])[row - 1]);
+      if (row == 0)
+        heads(data, 4 * b, headings[b][0], headings[b][1], headings[b][2]);
+      else if (row - 1 < blocks[b]->size())
+        fill(data, int(row), 4 * b, (*blocks[b])[row - 1]);
     }
     if (row < 3) data.cells.push_back({int(row), 16, true, 0, q[row]});
   }
@@ -255,8 +258,7 @@ Made make(int orders, int times, int extras) {
 
 QByteArray dump(const QString& path) {
   QProcess p;
-  p.start(QStringLiteral("/usr/bin/python3"),
-          {QStringLiteral(TAV_SOURCE_DIR "/tests/support/xlsx_dump.py"), path});
+  p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(TAV_SOURCE_DIR "/tests/support/xlsx_dump.py"), path});
   if (!p.waitForFinished(-1) || p.exitCode() != 0) {
     std::fprintf(stderr, "xlsx_dump.py failed on %s: %s\n", qPrintable(path), p.readAllStandardError().constData());
     return {};
@@ -271,11 +273,16 @@ int main(int argc, char** argv) {
   bool check = false;
   for (int i = 1; i < argc; ++i) {
     const bool more = i + 1 < argc;
-    if (!std::strcmp(argv[i], "--orders") && more) orders = std::max(1, std::atoi(argv[++i]));
-    else if (!std::strcmp(argv[i], "--times") && more) times = std::max(0, std::atoi(argv[++i]));
-    else if (!std::strcmp(argv[i], "--extras") && more) extras = std::max(0, std::atoi(argv[++i]));
-    else if (!std::strcmp(argv[i], "--reps") && more) reps = std::max(1, std::atoi(argv[++i]));
-    else if (!std::strcmp(argv[i], "--check")) check = true;
+    if (!std::strcmp(argv[i], "--orders") && more)
+      orders = std::max(1, std::atoi(argv[++i]));
+    else if (!std::strcmp(argv[i], "--times") && more)
+      times = std::max(0, std::atoi(argv[++i]));
+    else if (!std::strcmp(argv[i], "--extras") && more)
+      extras = std::max(0, std::atoi(argv[++i]));
+    else if (!std::strcmp(argv[i], "--reps") && more)
+      reps = std::max(1, std::atoi(argv[++i]));
+    else if (!std::strcmp(argv[i], "--check"))
+      check = true;
     else {
       std::fprintf(stderr, "usage: TAVbenchreport [--orders N] [--times T] [--extras E] [--reps R] [--check]\n");
       return 2;
@@ -287,17 +294,18 @@ int main(int argc, char** argv) {
   // The names the login would have delivered.
   UserTables& t = tables();
   for (const auto& b : tav::defaults::kRequestTypes)
-    t.billTypeList.push_back({QString::fromStdU16String(std::u16string(b.code)),
-                              QString::fromStdU16String(std::u16string(b.name))});
+    t.billTypeList.push_back(
+        {QString::fromStdU16String(std::u16string(b.code)), QString::fromStdU16String(std::u16string(b.name))});
   for (const auto& c : tav::defaults::kTrades)
     t.typeList.push_back({c.code, QString::fromStdU16String(std::u16string(c.name))});
 
   const Made m = make(orders, times, extras);
   const QString tmp = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
   const std::string barePath = QDir(tmp).filePath(QStringLiteral("TAVbenchreport-bare.xlsx")).toStdString();
-  std::printf("report of %d orders, %d used-time rows, %d further equipment: reply %.1f MB as UTF-16, %zu cells; "
-              "best of %d runs\n",
-              orders, times, extras, static_cast<double>(m.reply.size()) * 2 / 1e6, m.cellCount(), reps);
+  std::printf(
+      "report of %d orders, %d used-time rows, %d further equipment: reply %.1f MB as UTF-16, %zu cells; "
+      "best of %d runs\n",
+      orders, times, extras, static_cast<double>(m.reply.size()) * 2 / 1e6, m.cellCount(), reps);
 
   double bestParse = 1e300, bestWrite = 1e300, bestClient = 1e300, bestBare = 1e300;
   QString clientPath;

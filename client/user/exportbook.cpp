@@ -9,7 +9,33 @@
 
 namespace tav::user {
 
-Book::Book(const QString& prefix) {
+void appendUtf8(std::string& out, QStringView text) {
+  const char16_t* p = text.utf16();
+  const char16_t* const end = p + text.size();
+  while (p < end) {
+    const char32_t c = *p++;
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0xD800 || c > 0xDFFF) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0xDC00 && p < end && *p >= 0xDC00 && *p <= 0xDFFF) {
+      const char32_t u = 0x10000 + ((c - 0xD800) << 10) + (*p++ - 0xDC00);
+      out += static_cast<char>(0xF0 | (u >> 18));
+      out += static_cast<char>(0x80 | ((u >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (u & 0x3F));
+    } else {
+      out += '?';
+    }
+  }
+}
+
+Book::Book(const QString& prefix, bool rowsInOrder) {
   QTemporaryFile file(QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation))
                           .filePath(prefix + QStringLiteral("-XXXXXX.xlsx")));
   file.setAutoRemove(false);
@@ -19,7 +45,9 @@ Book::Book(const QString& prefix) {
   }
   path_ = file.fileName();
   file.close();
-  book_ = workbook_new(QFile::encodeName(path_).constData());
+  lxw_workbook_options options{};
+  options.constant_memory = rowsInOrder ? LXW_TRUE : LXW_FALSE;
+  book_ = workbook_new_opt(QFile::encodeName(path_).constData(), &options);
   if (!book_) error_ = QString::fromUtf8(lxw_strerror(LXW_ERROR_MEMORY_MALLOC_FAILED));
 }
 
@@ -53,6 +81,18 @@ void Book::write(int sheet, int row, int col, const QVariant& value) {
   const QString text = value.toString();
   if (text.isEmpty()) return;
   fail(worksheet_write_string(ws, r, c, text.toUtf8().constData(), nullptr));
+}
+
+void Book::number(int sheet, int row, int col, double value) {
+  lxw_worksheet* ws = sheets_.at(static_cast<std::size_t>(sheet));
+  if (!ws || !error_.isEmpty()) return;
+  fail(worksheet_write_number(ws, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(col), value, nullptr));
+}
+
+void Book::text(int sheet, int row, int col, const char* utf8) {
+  lxw_worksheet* ws = sheets_.at(static_cast<std::size_t>(sheet));
+  if (!ws || !error_.isEmpty() || !*utf8) return;
+  fail(worksheet_write_string(ws, static_cast<lxw_row_t>(row), static_cast<lxw_col_t>(col), utf8, nullptr));
 }
 
 void Book::writeRows(int sheet, int row, int col, const std::vector<std::vector<QVariant>>& rows) {

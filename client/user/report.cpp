@@ -37,7 +37,8 @@ ReportData parseReport(std::u16string_view reply) {
   for (const Fields& f : listRecords(sections[0]))
     d.orders.push_back({numberOf(field(f, 0)), text(f, 1), numberOf(field(f, 4)), numberOf(field(f, 2)), text(f, 3)});
   for (const Fields& f : listRecords(sections[1]))
-    d.times.push_back({numberOf(field(f, 0)), text(f, 1), numberOf(field(f, 2)), leadingNumber(field(f, 3))});
+    // A workbook cell holds no infinity: a time beyond the double range reads as none.
+    d.times.push_back({numberOf(field(f, 0)), text(f, 1), numberOf(field(f, 2)), numberIn(field(f, 3))});
   for (const Fields& f : listRecords(sections[2]))
     d.extras.push_back({numberOf(field(f, 0)), numberOf(field(f, 1)), text(f, 2), numberOf(field(f, 3))});
   return d;

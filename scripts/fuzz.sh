@@ -9,12 +9,15 @@ tav_install_packages
 CC=clang CXX=clang++ tav_build "$TAV_ROOT/build-fuzz" -DTAV_FUZZ=ON
 seconds="${FUZZ_SECONDS:-300}"
 mkdir -p "$TAV_ROOT/build-fuzz/findings"
-for target in reader conditions dispatcher; do
+for target in reader conditions dispatcher client; do
   work="$TAV_ROOT/build-fuzz/corpus-$target"
   mkdir -p "$work"
   cp -n "$TAV_ROOT/tests/fuzz/corpus/$target/"* "$work/" 2>/dev/null || true
+  # Requests are small; a client's list reply can run to many kilobytes.
+  max_len=4096
+  [ "$target" = client ] && max_len=65536
   echo "== $target for ${seconds}s"
   (cd "$TAV_ROOT/build-fuzz/findings" &&
-   "$TAV_ROOT/build-fuzz/fuzz/fuzz_$target" "$work" -max_total_time="$seconds" -max_len=4096 \
+   "$TAV_ROOT/build-fuzz/fuzz/fuzz_$target" "$work" -max_total_time="$seconds" -max_len="$max_len" \
      -rss_limit_mb=4096 -print_final_stats=1 2>&1 | tail -n 12)
 done

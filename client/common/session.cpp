@@ -35,7 +35,20 @@ bool couldBecome(std::u16string_view text, std::u16string_view word, bool casele
   return text.size() < word.size() && startsWith(word, text, caseless);
 }
 
+ListTap& listTap() {
+  static ListTap tap;
+  return tap;
+}
+
 }  // namespace
+
+RequestReader listReader() { return RequestReader(static_cast<std::size_t>(-1) / 2); }
+
+void setListTap(ListTap tap) { listTap() = std::move(tap); }
+
+void Session::heard(std::u16string_view reply) const {
+  if (listTap()) listTap()(sent_, reply);
+}
 
 ExchangeTexts coreTexts() { return ExchangeTexts{}; }
 
@@ -101,6 +114,7 @@ int Session::knockOnce() {
 }
 
 bool Session::send(std::u16string_view body) {
+  if (listTap()) sent_ = body;
   std::string bytes = toUtf16le(body);
   bytes.append(MsgEnd);
   return sock.sendLoop(bytes, ioSeconds());
@@ -145,7 +159,7 @@ WordResult Session::readWord(const std::vector<ReplyWord>& words, const Exchange
 }
 
 std::optional<std::u16string> Session::readList(const ExchangeTexts& t) {
-  RequestReader reader(static_cast<std::size_t>(-1) / 2);
+  RequestReader reader = listReader();
   Deadline deadline(ioSeconds());
   std::string piece;
   for (;;) {
@@ -153,7 +167,11 @@ std::optional<std::u16string> Session::readList(const ExchangeTexts& t) {
     piece.clear();
     auto got = sock.recvSome(piece, 1024);
     if (got == ReadOutcome::Data) {
-      if (reader.feed(piece.data(), piece.size()) == ReadState::Complete) return reader.body();
+      if (reader.feed(piece.data(), piece.size()) == ReadState::Complete) {
+        std::u16string body = reader.body();
+        heard(body);
+        return body;
+      }
       deadline.renew(ioSeconds());
       continue;
     }

@@ -11,6 +11,7 @@
 
 #include "client/common/clientsocket.h"
 #include "client/common/notifier.h"
+#include "protocol/wire.h"
 
 class QTimer;
 
@@ -109,14 +110,29 @@ class Session {
   // List reply up to its terminator (a zero code unit at an even offset);
   // nullopt after the time-out message.
   std::optional<std::u16string> readList(const ExchangeTexts& t);
+  // Hands a complete list reply, with the request last sent, to the list
+  // tap when one is set (readers of their own call it as readList does).
+  void heard(std::u16string_view reply) const;
 
  private:
   int knockOnce();
 
   QString program_;
   QTimer* timer1_ = nullptr;
+  std::u16string sent_;  // the last request body, kept only while a list tap is set
   std::function<void(const QString&)> status_;
 };
+
+// The collector of a list reply's bytes as they arrive: complete at the
+// first zero code unit at an even byte offset, and without a cap, since a
+// list is as long as the server makes it.
+RequestReader listReader();
+
+// The tests' harvest of real replies (the client fuzz target's corpus):
+// when set, hears every complete list reply with the request it answers.
+// The programs never set it.
+using ListTap = std::function<void(std::u16string_view request, std::u16string_view reply)>;
+void setListTap(ListTap tap);
 
 // One request exchange, ended by its destructor on every path.
 class Exchange {

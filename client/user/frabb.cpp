@@ -55,7 +55,7 @@ std::u16string withoutNuls(std::u16string text) {
 // terminator. Empty reads wait 20 ms; every piece renews the deadline.
 std::optional<std::u16string> readReport(Session& s) {
   const std::vector<Refusal> words = refusals();
-  RequestReader list(static_cast<std::size_t>(-1) / 2);
+  RequestReader list = listReader();
   std::string head;  // the first bytes, while they may still be a word
   bool maybeWord = true;
   Deadline deadline(ioSeconds());
@@ -78,7 +78,11 @@ std::optional<std::u16string> readReport(Session& s) {
             maybeWord = true;
         }
       }
-      if (list.feed(piece.data(), piece.size()) == ReadState::Complete) return list.body();
+      if (list.feed(piece.data(), piece.size()) == ReadState::Complete) {
+        std::u16string body = list.body();
+        s.heard(body);
+        return body;
+      }
       deadline.renew(ioSeconds());
       continue;
     }

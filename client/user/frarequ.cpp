@@ -92,10 +92,14 @@ FraRequ::FraRequ(FrmMain* main, QWidget* parent) : Panel(main, parent), ui(std::
                                                           {ui->ReQu_reason, ui->Lab_reason},
                                                           {ui->ReQu_solute, ui->Lab_solute},
                                                           {ui->ReQu_WoComm, ui->Lab_WoComm}};
-  for (auto [box, label] : counters)
+  // Named copies, not structured bindings: clang 14 (the fuzz build) cannot capture those.
+  for (const auto& counter : counters) {
+    QPlainTextEdit* box = counter.first;
+    QLabel* label = counter.second;
     connect(box, &QPlainTextEdit::textChanged, this, [box, label] {
       label->setText(QStringLiteral("还有%1字").arg(DescriptionChars - box->toPlainText().size()));
     });
+  }
 
   connect(ui->ReQu_WoStat, &QComboBox::currentIndexChanged, this, &FraRequ::ReQu_WoStat_Click);
   connect(ui->ReQu_Clear, &QPushButton::clicked, this, &FraRequ::ReQu_Clear_Click);

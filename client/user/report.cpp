@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "client/common/session.h"
+#include "client/user/collections.h"
 #include "client/user/exportbook.h"
 #include "client/user/gradereply.h"
 #include "client/user/usertables.h"
@@ -73,7 +74,8 @@ ReportData parseReport(std::u16string_view reply) {
   std::array<std::u16string_view, 5> o;
   while (orders.next(o)) d.orders.push_back({numberOf(o[0]), text(o[1]), numberOf(o[4]), numberOf(o[2]), text(o[3])});
   std::array<std::u16string_view, 4> f;
-  while (times.next(f)) d.times.push_back({numberOf(f[0]), text(f[1]), numberOf(f[2]), leadingNumber(f[3])});
+  // A workbook cell holds no infinity: a time beyond the double range reads as none.
+  while (times.next(f)) d.times.push_back({numberOf(f[0]), text(f[1]), numberOf(f[2]), numberIn(f[3])});
   while (extras.next(f)) d.extras.push_back({numberOf(f[0]), numberOf(f[1]), text(f[2]), numberOf(f[3])});
   return d;
 }

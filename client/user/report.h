@@ -39,7 +39,9 @@ struct ReportData {
   std::vector<RepEqu> extras;
 };
 
-// The reply text (terminator cut off) in its three sections.
+// The reply text (terminator cut off) in its three sections. Numbers are
+// the number a field begins with, 0 for none, for a whole number beyond 32
+// bits and for a used time beyond the double range.
 ReportData parseReport(std::u16string_view text);
 
 struct SummaryRow {

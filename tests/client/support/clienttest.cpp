@@ -12,11 +12,68 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
+#include "client/common/session.h"
 #include "protocol/wire.h"
+#include "tests/fuzz/client_seed.h"
 
 namespace tavtest {
+
+namespace {
+
+// Replies of a scripted peer are the test's own bytes, not the server's.
+std::atomic<int> scriptedPeers{0};
+
+// Keeps one seed of the client fuzz target: the reader's byte, a read
+// pattern, the reply's bytes with their terminator; at most four a reader,
+// none over 64 KB.
+void keepClientSeed(const char* dir, tavfuzz::ClientReader reader, std::u16string_view text) {
+  static const char* const names[] = {"wo19", "wo20", "equ", "grade", "preset",
+                                      "report", "collections", "locations", "preventive"};
+  const std::string bytes = tav::toUtf16le(text) + std::string(tav::MsgEnd);
+  if (bytes.size() + 2 > 65536) return;
+  const std::size_t h = std::hash<std::string>{}(bytes);
+  const std::string seed = std::string(1, static_cast<char>(reader)) + static_cast<char>(h & 0xFF) + bytes;
+  const std::string stem = std::string(names[reader]) + "-";
+  const std::filesystem::path name = std::filesystem::path(dir) / (stem + std::to_string(h % 1000000));
+  int kept = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) kept += e.path().filename().string().rfind(stem, 0) == 0;
+  if (kept >= 4 || std::filesystem::exists(name)) return;
+  std::ofstream(name, std::ios::binary) << seed;
+}
+
+// With TAV_CORPUS_DIR set, every list reply the real server sends the client
+// under test is kept as a seed of the client fuzz target, tagged with the
+// reader its request's reply goes to; a start-of-session reply also gives
+// its saved searches as seeds of the preset reader.
+const bool clientSeedsKept = [] {
+  const char* dir = std::getenv("TAV_CORPUS_DIR");
+  if (!dir) return false;
+  std::filesystem::create_directories(dir);
+  tav::client::setListTap([dir = std::string(dir)](std::u16string_view request, std::u16string_view reply) {
+    const tavfuzz::ClientReader reader = tavfuzz::readerOfRequest(request);
+    if (scriptedPeers > 0 || reader == tavfuzz::ClientReaderCount) return;
+    keepClientSeed(dir.c_str(), reader, reply);
+    if (reader != tavfuzz::Grade) return;
+    std::vector<std::u16string_view> sections;
+    for (std::size_t from = 0, at; (at = reply.find(tav::RecordSep, from)) != std::u16string_view::npos; from = at + 1)
+      sections.push_back(reply.substr(from, at - from));
+    for (std::size_t k = 0; k < 4 && 9 + 3 * k < sections.size(); ++k) {
+      if (sections[7 + 3 * k].empty()) continue;
+      std::u16string preset;
+      for (std::size_t i = 7 + 3 * k; i <= 9 + 3 * k; ++i) (preset += sections[i]) += tav::RecordSep;
+      keepClientSeed(dir.c_str(), tavfuzz::Preset, preset);
+    }
+  });
+  return true;
+}();
+
+}  // namespace
 
 RecordingNotifier::RecordingNotifier() { tav::client::setNotifier(this); }
 RecordingNotifier::~RecordingNotifier() { tav::client::setNotifier(nullptr); }
@@ -117,6 +174,7 @@ void PeerConn::close() {
 }
 
 ScriptedPeer::ScriptedPeer(std::vector<Script> scripts) {
+  ++scriptedPeers;
   listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   int one = 1;
   ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
@@ -148,6 +206,12 @@ ScriptedPeer::~ScriptedPeer() {
   stop_ = true;
   if (thread_.joinable()) thread_.join();
   ::close(listenFd_);
+  if (!relay_) --scriptedPeers;
+}
+
+void ScriptedPeer::relaysRealServer() {
+  if (!relay_) --scriptedPeers;
+  relay_ = true;
 }
 
 std::string greetingAt(const std::string& stamp14) { return "ABCDEFGHIJKLMNOP" + stamp14; }

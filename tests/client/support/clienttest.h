@@ -82,12 +82,16 @@ class ScriptedPeer {
   bool done() const { return done_; }
   // Anything a script wants to report back (checked by the test).
   std::vector<std::string> notes;
+  // Marks a peer whose scripts only pass the real server's bytes on: its
+  // replies count as the server's (the harvest of fuzz seeds keeps them).
+  void relaysRealServer();
 
  private:
   int listenFd_ = -1;
   int port_ = 0;
   std::atomic<bool> done_{false};
   std::atomic<bool> stop_{false};
+  bool relay_ = false;
   std::thread thread_;
 };
 

@@ -29,6 +29,7 @@ class Relay {
     for (int i = 0; i < connections; ++i)
       scripts.push_back([s = state_, serverPort](PeerConn& c) { relay(*s, c, serverPort); });
     peer_ = std::make_unique<ScriptedPeer>(std::move(scripts));
+    peer_->relaysRealServer();
   }
   ~Relay() {
     state_->stop = true;

@@ -117,6 +117,8 @@ class TestReport : public QObject {
   void replyAcrossReads();
   void summary_data();
   void summary();
+  void usedTimes_data();
+  void usedTimes();
 };
 
 void TestReport::reportReadBack() {
@@ -437,6 +439,28 @@ void TestReport::summary() {
   QCOMPARE(gotNames, names);
   QCOMPARE(gotTimes, rowTimes);
   QCOMPARE(int(s.others), others);
+}
+
+void TestReport::usedTimes_data() {
+  QTest::addColumn<QString>("field");  // the used time of section 2's one record
+  QTest::addColumn<double>("hours");
+  QTest::newRow("fraction") << "2.5" << 2.5;
+  QTest::newRow("whole") << "9" << 9.0;
+  QTest::newRow("no number") << "x" << 0.0;
+  // The workbook holds no infinity: a time beyond the double range is none.
+  QTest::newRow("beyond the double range") << "1e999" << 0.0;
+  QTest::newRow("beyond it, negative") << "-1e999" << 0.0;
+}
+
+void TestReport::usedTimes() {
+  QFETCH(QString, field);
+  QFETCH(double, hours);
+  const QString fs(QChar(tav::FieldSep)), rs(QChar(tav::RecordSep)), ss(QChar(tav::SectionSep));
+  const QString reply = ss + "1" + fs + "eng" + fs + "1" + fs + field + fs + rs + ss;
+  const tav::user::ReportData d = tav::user::parseReport(reply.toStdU16String());
+  QCOMPARE(d.times.size(), std::size_t(1));
+  QCOMPARE(d.times[0].used_time, hours);
+  QCOMPARE(d.times[0].user_id, QStringLiteral("eng"));
 }
 
 QTEST_MAIN(TestReport)

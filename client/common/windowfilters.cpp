@@ -1,6 +1,7 @@
 // Right-button filter and wheel routing.
 #include "client/common/windowfilters.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -22,6 +23,13 @@ bool RightButtonFilter::eventFilter(QObject* watched, QEvent* event) {
       break;
   }
   return QObject::eventFilter(watched, event);
+}
+
+void keepRightButtonFromControls() {
+  static RightButtonFilter filter;
+  // Installing again would only move it to the front; once is enough.
+  static const bool installed = (qApp->installEventFilter(&filter), true);
+  Q_UNUSED(installed);
 }
 
 WheelRouter::WheelRouter(QWidget* window, QObject* parent) : QObject(parent), window_(window) {}

@@ -16,6 +16,10 @@ class RightButtonFilter : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
+// The one right-button filter on the application, installed once; both
+// clients call it when their main window stands, tests as the clients do.
+void keepRightButtonFromControls();
+
 // Installed on the application; acts on wheel events over `window`'s
 // widgets. Shift: curHScroll by 50; Ctrl: curVScroll by 3; else curVScroll
 // by 1; kept between 1 and the bar's maximum. A vertical bar that is

@@ -34,8 +34,9 @@ using tav::user::ListGrid;
 
 namespace {
 
-// Waits on the event loop far longer than any of it should take.
-constexpr int Wait = 30000;
+// Waits on the event loop far longer than any of it should take (a failed
+// wait then watches as long again twice over, to say whether it came late).
+constexpr int Wait = 15000;
 
 // An Xvfb of the test's own on a display number the server picks itself
 // (-displayfd), stopped by its pid at the end.

@@ -1,20 +1,49 @@
 // Right-button filter and wheel routing.
 #include "client/common/windowfilters.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 
 namespace tav::client {
 
+namespace {
+
+const char* const TakesRight = "tavTakesRightButton";
+
+// The widget a mouse event sent to a top-level window lands on: Qt picks
+// it the same way before it hands the event to the widgets.
+QWidget* widgetUnder(const QWindow* window, const QPointF& at) {
+  for (QWidget* top : QApplication::topLevelWidgets())
+    if (top->windowHandle() == window) {
+      QWidget* child = top->childAt(at.toPoint());
+      return child ? child : top;
+    }
+  return nullptr;
+}
+
+}  // namespace
+
+void RightButtonFilter::takeRightButton(QWidget* w) { w->setProperty(TakesRight, true); }
+
+bool RightButtonFilter::takesRightButton(const QWidget* w) { return w && w->property(TakesRight).toBool(); }
+
 bool RightButtonFilter::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-      if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) return true;
-      break;
+    case QEvent::MouseButtonDblClick: {
+      auto* m = static_cast<QMouseEvent*>(event);
+      if (m->button() != Qt::RightButton) break;
+      // At the window the press decides where the release will go; eaten
+      // there, the release reaches no widget at all.
+      if (watched->isWidgetType()) return !takesRightButton(static_cast<QWidget*>(watched));
+      if (auto* window = qobject_cast<QWindow*>(watched)) return !takesRightButton(widgetUnder(window, m->position()));
+      return true;
+    }
     case QEvent::ContextMenu:
       if (static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Mouse) return true;
       break;
@@ -22,6 +51,13 @@ bool RightButtonFilter::eventFilter(QObject* watched, QEvent* event) {
       break;
   }
   return QObject::eventFilter(watched, event);
+}
+
+void keepRightButtonFromControls() {
+  static RightButtonFilter filter;
+  // Installing again would only move it to the front; once is enough.
+  static const bool installed = (qApp->installEventFilter(&filter), true);
+  Q_UNUSED(installed);
 }
 
 WheelRouter::WheelRouter(QWidget* window, QObject* parent) : QObject(parent), window_(window) {}

@@ -48,8 +48,7 @@ std::unique_ptr<Form1> startManageClient(const QString& folder) {
   splash.setTimerEnabled(false);
   splash.close();
 
-  static RightButtonFilter rightButton;
-  qApp->installEventFilter(&rightButton);
+  keepRightButtonFromControls();
   return main;
 }
 

@@ -3,6 +3,8 @@
 // mouse: hover, selection, double click, pop-up menu and the slide.
 #include "client/user/grid.h"
 
+#include "client/common/windowfilters.h"
+
 #include <QComboBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -216,6 +218,9 @@ ListGrid::ListGrid(GridLayout layout, GridSource source, QWidget* parent)
   surface_->setGeometry(48, 0, layout_.surfaceWidth, surfaceHeight);
   surface_->setAutoFillBackground(true);
   surface_->installEventFilter(this);
+  // The pop-up opens on the right release anywhere on the cells and the
+  // captions; Qt sends that release only where the press went.
+  tav::client::RightButtonFilter::takeRightButton(surface_);
   boxes_.assign(static_cast<std::size_t>(n), nullptr);
   for (int c = 1; c <= n; ++c) {
     const int x = layout_.edges[static_cast<std::size_t>(c) - 1];
@@ -224,6 +229,7 @@ ListGrid::ListGrid(GridLayout layout, GridSource source, QWidget* parent)
     cap->setObjectName(QStringLiteral("%1_%2").arg(layout_.captionName).arg(c));
     cap->setAlignment(Qt::AlignCenter);
     cap->setGeometry(x, 0, w, 24);
+    tav::client::RightButtonFilter::takeRightButton(cap);  // a caption passes its mouse on to the surface
     QWidget* box;
     if (c == layout_.comboColumn) {
       combo_ = new QComboBox(surface_);
@@ -261,6 +267,7 @@ ListGrid::ListGrid(GridLayout layout, GridSource source, QWidget* parent)
     }
   }
   view_->viewport()->installEventFilter(this);
+  tav::client::RightButtonFilter::takeRightButton(view_->viewport());
 
   // The number column stays where it is while the rows slide.
   numSurface_ = new QWidget(this);
@@ -475,7 +482,8 @@ bool ListGrid::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress: {
       auto* m = static_cast<QMouseEvent*>(event);
       if (m->button() == Qt::LeftButton) leftPressed();
-      return onCells;
+      // The right press selects nothing and goes no further than the grid.
+      return onCells || m->button() == Qt::RightButton;
     }
     case QEvent::MouseButtonRelease: {
       auto* m = static_cast<QMouseEvent*>(event);
@@ -489,7 +497,7 @@ bool ListGrid::eventFilter(QObject* watched, QEvent* event) {
       if (m->button() == Qt::LeftButton && hover_ >= 1 && hover_ <= rows && y > RowTop &&
           y < RowTop + RowHeight * rows)
         emit doubleClicked();
-      return onCells;
+      return onCells || m->button() == Qt::RightButton;
     }
     default: return QFrame::eventFilter(watched, event);
   }

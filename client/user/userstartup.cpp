@@ -77,8 +77,7 @@ std::unique_ptr<FrmMain> startUserClient(double splashSeconds, const QString& fo
   pumpEvents();
   splash.close();
 
-  static RightButtonFilter rightButton;
-  qApp->installEventFilter(&rightButton);
+  keepRightButtonFromControls();
   return main;
 }
 

@@ -243,8 +243,7 @@ void TestEquipList::doubleClickOpensTheDetail() {
   QWidget* cells = grid()->cellView()->viewport();
   // Row 2 of the cells (the cell surface starts below the captions).
   const QPoint row2(40, tav::user::ListGrid::RowHeight + 10);
-  grid()->mouseMovedTo(tav::user::ListGrid::RowTop + row2.y());
-  QTest::mouseClick(cells, Qt::LeftButton, {}, row2);
+  QTest::mouseMove(cells, row2);
   QTest::mouseDClick(cells, Qt::LeftButton, {}, row2);
   QVERIFY(w->main->OFrame() == w->main->fraOneEqu());
   QCOMPARE(text(w->main->fraOneEqu(), "oeid"), QStringLiteral("10002"));

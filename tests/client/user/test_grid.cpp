@@ -21,10 +21,16 @@
 #include "client/user/frmmain.h"
 #include "client/user/grid.h"
 #include "client/user/listreply.h"
+#include "client/common/windowfilters.h"
+#include "client/user/usertables.h"
 #include "tests/client/support/clienttest.h"
+#include "tests/client/user/xlsxread.h"
 
 using namespace tav::user;
+using tavtest::readWorkbook;
 using tavtest::RecordingNotifier;
+using tavtest::RecordingSpreadsheet;
+using tavtest::Workbook;
 
 namespace {
 
@@ -58,14 +64,12 @@ std::vector<EquList> equipment(int n) {
   return rows;
 }
 
-// Mouse events as the window system delivers them to the cells' surface
-// (y in the cell view's own pixels: the row surface's y less 48).
-void mouse(QWidget* w, QEvent::Type type, int y, Qt::MouseButton b = Qt::NoButton, int x = 30) {
-  const QPointF at(x, y);
-  QMouseEvent e(type, at, w->mapToGlobal(at), b, type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(b),
-                Qt::NoModifier);
-  QApplication::sendEvent(w, &e);
-}
+// The pointer on the cells' surface, y in the cell view's own pixels (the
+// row surface's y less 48). QTest hands it to the main window, so it takes
+// Qt's own road from the window to the widget, through the application's
+// filters, as a person's mouse does.
+QPoint at(int y, int x = 30) { return {x, y}; }
+void moveTo(QWidget* w, int y) { QTest::mouseMove(w, at(y)); }
 int rowMiddle(int row) { return (row - 1) * ListGrid::RowHeight + 12; }
 
 QString readerText(QTableView* view, int row, int column) {
@@ -108,6 +112,8 @@ struct Window {
 class TestGrid : public QObject {
   Q_OBJECT
  private slots:
+  // The right-button filter, as the client installs it once its window stands.
+  void initTestCase() { tav::client::keepRightButtonFromControls(); }
   void rowsNumbersAndBar_data();
   void rowsNumbersAndBar();
   void lastPageOf45();
@@ -118,7 +124,11 @@ class TestGrid : public QObject {
   void hoverRepaintsOnlyOnARowChange();
   void doubleClick_data();
   void doubleClick();
-  void rightReleaseOpensThePopup();
+  void rightClickOpensThePopup_data();
+  void rightClickOpensThePopup();
+  void rightClickBeforeAList();
+  void rightButtonKeptFromControls_data();
+  void rightButtonKeptFromControls();
   void slidesSideways_data();
   void slidesSideways();
   void repaintOfOneRecord();
@@ -246,18 +256,17 @@ void TestGrid::coloursPlainHoverSelected() {
   QCOMPARE(painted(g, 7), Plain);
   QCOMPARE(painted(g, 12), Plain);  // an empty row
 
-  mouse(cells, QEvent::MouseMove, rowMiddle(3));
+  moveTo(cells, rowMiddle(3));
   QCOMPARE(g->hover(), 3);
   QCOMPARE(painted(g, 3), Hover);
   QCOMPARE(painted(g, 2), Plain);
-  mouse(cells, QEvent::MouseMove, rowMiddle(1));
+  moveTo(cells, rowMiddle(1));
   QCOMPARE(painted(g, 1), Selected);  // the selection wins over the hover
   QCOMPARE(painted(g, 3), Plain);
 
   // A click selects the hover row and clears the old one.
-  mouse(cells, QEvent::MouseMove, rowMiddle(5));
-  mouse(cells, QEvent::MouseButtonPress, rowMiddle(5), Qt::LeftButton);
-  mouse(cells, QEvent::MouseButtonRelease, rowMiddle(5), Qt::LeftButton);
+  moveTo(cells, rowMiddle(5));
+  QTest::mouseClick(cells, Qt::LeftButton, {}, at(rowMiddle(5)));
   QCOMPARE(painted(g, 5), Selected);
   QCOMPARE(painted(g, 1), Plain);
   const Lists& l = w.main.lists();
@@ -266,9 +275,10 @@ void TestGrid::coloursPlainHoverSelected() {
   QCOMPARE(QAccessible::queryAccessibleInterface(g->cellView())->tableInterface()->selectedRows(), QList<int>{4});
 
   // The right button selects nothing.
-  mouse(cells, QEvent::MouseMove, rowMiddle(6));
-  mouse(cells, QEvent::MouseButtonPress, rowMiddle(6), Qt::RightButton);
+  moveTo(cells, rowMiddle(6));
+  QTest::mouseClick(cells, Qt::RightButton, {}, at(rowMiddle(6)));
   QCOMPARE(l.woSel, 5);
+  QCOMPARE(painted(g, 6), Hover);
   w.main.popmn()->close();
 }
 
@@ -277,9 +287,9 @@ void TestGrid::selectionKeptWhenScrolledOutAndBack() {
   ListGrid* g = w.wo();
   showWoList(w.main, orders(45));
   QWidget* cells = g->cellView()->viewport();
-  mouse(cells, QEvent::MouseMove, rowMiddle(2));
-  mouse(cells, QEvent::MouseButtonPress, rowMiddle(2), Qt::LeftButton);
-  mouse(cells, QEvent::MouseMove, rowMiddle(8));  // the hover leaves row 2
+  moveTo(cells, rowMiddle(2));
+  QTest::mouseClick(cells, Qt::LeftButton, {}, at(rowMiddle(2)));
+  moveTo(cells, rowMiddle(8));  // the hover leaves row 2
   g->vBar()->setValue(10);
   QCOMPARE(painted(g, 2), Plain);  // record 11 now
   for (int r = 1; r <= 20; ++r) QVERIFY(!g->cell(r, 1).checked);
@@ -288,8 +298,8 @@ void TestGrid::selectionKeptWhenScrolledOutAndBack() {
   QCOMPARE(painted(g, 1), Plain);
   // Selecting while scrolled: the old row is out of view and is left alone.
   g->vBar()->setValue(20);
-  mouse(cells, QEvent::MouseMove, rowMiddle(4));
-  mouse(cells, QEvent::MouseButtonPress, rowMiddle(4), Qt::LeftButton);
+  moveTo(cells, rowMiddle(4));
+  QTest::mouseClick(cells, Qt::LeftButton, {}, at(rowMiddle(4)));
   QCOMPARE(w.main.lists().woSel, 23);
   g->vBar()->setValue(1);
   QCOMPARE(painted(g, 2), Plain);
@@ -302,20 +312,20 @@ void TestGrid::hoverRepaintsOnlyOnARowChange() {
   ListGrid* g = w.wo();
   showWoList(w.main, orders(7));
   QWidget* cells = g->cellView()->viewport();
-  mouse(cells, QEvent::MouseMove, rowMiddle(2));
+  moveTo(cells, rowMiddle(2));
   long long before = g->updates();
   // Within one row: nothing is painted.
-  mouse(cells, QEvent::MouseMove, rowMiddle(2) - 10);
-  mouse(cells, QEvent::MouseMove, rowMiddle(2) + 10);
+  moveTo(cells, rowMiddle(2) - 10);
+  moveTo(cells, rowMiddle(2) + 10);
   QCOMPARE(g->updates(), before);
   // To another row: the two rows' cells, once each.
-  mouse(cells, QEvent::MouseMove, rowMiddle(4));
+  moveTo(cells, rowMiddle(4));
   QCOMPARE(g->updates(), before + 2 * 18);
   QVERIFY(g->cell(4, 5).MouseOn);
   QVERIFY(!g->cell(2, 5).MouseOn);
   // Below the filled rows: the last hovered row stays lit.
   before = g->updates();
-  mouse(cells, QEvent::MouseMove, rowMiddle(9));
+  moveTo(cells, rowMiddle(9));
   QCOMPARE(g->updates(), before);
   QCOMPARE(g->lit(), 4);
   QVERIFY(g->cell(4, 1).MouseOn);
@@ -345,10 +355,8 @@ void TestGrid::doubleClick() {
   showWoList(w.main, orders(7));
   QSignalSpy spy(g, &ListGrid::doubleClicked);
   QWidget* cells = g->cellView()->viewport();
-  mouse(cells, QEvent::MouseMove, moveY);
-  mouse(cells, QEvent::MouseButtonPress, moveY, Qt::LeftButton);
-  mouse(cells, QEvent::MouseButtonRelease, moveY, Qt::LeftButton);
-  mouse(cells, QEvent::MouseButtonDblClick, clickY, Qt::LeftButton);
+  moveTo(cells, moveY);
+  QTest::mouseDClick(cells, Qt::LeftButton, {}, at(clickY));
   QCOMPARE(spy.count(), opens ? 1 : 0);
   QCOMPARE(w.main.OFrame() == w.main.fraRequ(), opens);
   if (opens)
@@ -356,21 +364,147 @@ void TestGrid::doubleClick() {
              QString::number(1000 + w.main.lists().woSel));
 }
 
-void TestGrid::rightReleaseOpensThePopup() {
+void TestGrid::rightClickOpensThePopup_data() {
+  QTest::addColumn<bool>("workOrders");
+  QTest::addColumn<QString>("place");
+  for (bool workOrders : {true, false})
+    for (const char* place : {"on a row", "below the rows", "on a caption"})
+      QTest::addRow("%s, %s", workOrders ? "work orders" : "equipment", place) << workOrders << QString(place);
+}
+
+// A whole right click, press and release, as a person gives it: the menu
+// opens at the pointer, selects nothing, and its entry exports the list
+// the grid shows.
+void TestGrid::rightClickOpensThePopup() {
+  QFETCH(bool, workOrders);
+  QFETCH(QString, place);
   Window w;
-  ListGrid* g = w.wo();
-  showWoList(w.main, orders(3));
-  // On a row, below the rows and on the caption band alike.
-  for (auto [target, y] : {std::pair<QWidget*, int>{g->cellView()->viewport(), rowMiddle(2)},
-                           {g->cellView()->viewport(), rowMiddle(15)}, {g->rowSurface(), 10}}) {
-    QVERIFY(!w.main.popmn()->isVisible());
-    mouse(target, QEvent::MouseButtonRelease, y, Qt::RightButton);
-    QVERIFY(w.main.popmn()->isVisible());
-    QCOMPARE(w.main.popmn()->actions().value(0)->text(), QStringLiteral("导出列表到Excel"));
-    w.main.popmn()->close();
+  RecordingSpreadsheet app;
+  ListGrid* g = workOrders ? w.wo() : w.equ();
+  if (workOrders) {
+    showWoList(w.main, orders(3));
+  } else {
+    w.main.showPanel(w.main.fraEquip(), QStringLiteral("设备列表"), true);
+    showEquList(w.main, equipment(4));
   }
-  mouse(g->cellView()->viewport(), QEvent::MouseButtonRelease, rowMiddle(2), Qt::LeftButton);
+  QWidget* target = g->cellView()->viewport();
+  QPoint p = at(rowMiddle(2));
+  if (place == QLatin1String("below the rows")) p = at(rowMiddle(15));
+  if (place == QLatin1String("on a caption")) {
+    const GridLayout layout = workOrders ? woGridLayout() : equGridLayout();
+    target = g->rowSurface()->findChild<QLabel*>(layout.captionName + QStringLiteral("_3"));
+    QVERIFY(target);
+    p = target->rect().center();
+  }
+  QMenu* menu = w.main.popmn();
+  QVERIFY(!menu->isVisible());
+  QTest::mouseMove(target, p);
+  QTest::mouseClick(target, Qt::RightButton, {}, p);
+  QTRY_VERIFY(menu->isVisible());
+  QCOMPARE(menu->pos(), target->mapToGlobal(p));
+  QCOMPARE(workOrders ? w.main.lists().woSel : w.main.lists().equSel, 1);
+
+  QAction* entry = menu->actions().value(0);
+  QVERIFY(entry);
+  QCOMPARE(entry->text(), QStringLiteral("导出列表到Excel"));
+  QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(entry).center());
+  QTRY_VERIFY(!menu->isVisible());
+  QCOMPARE(app.opened.size(), 1);
+  const Workbook book = readWorkbook(app.opened[0]);
+  QVERIFY2(book.error.isEmpty(), qPrintable(book.error));
+  const QString sheet = QStringLiteral("Sheet1");
+  const int records = workOrders ? 3 : 4;
+  QCOMPARE(book.value(sheet, "A1").toString(), (workOrders ? woCaption() : equCaption())[0]);
+  QCOMPARE(book.value(sheet, workOrders ? "C2" : "B2").toString(),
+           workOrders ? QStringLiteral("第1单") : QStringLiteral("设备1"));
+  QVERIFY(!book.value(sheet, QStringLiteral("A%1").arg(records + 1)).isUndefined());
+  QVERIFY(book.value(sheet, QStringLiteral("A%1").arg(records + 2)).isUndefined());
+}
+
+void TestGrid::rightClickBeforeAList() {
+  // The grid of a fresh window opens the menu too: the export then writes the captions alone.
+  Window w;
+  QWidget* cells = w.wo()->cellView()->viewport();
+  QTest::mouseClick(cells, Qt::RightButton, {}, at(rowMiddle(1)));
+  QTRY_VERIFY(w.main.popmn()->isVisible());
+  w.main.popmn()->close();
+  // A left click opens nothing.
+  QTest::mouseClick(cells, Qt::LeftButton, {}, at(rowMiddle(1)));
   QVERIFY(!w.main.popmn()->isVisible());
+}
+
+namespace {
+
+// Every mouse button and context-menu event that gets past the
+// application's filters to the widgets it watches.
+struct ButtonsSeen : QObject {
+  QStringList seen;
+  bool eventFilter(QObject*, QEvent* e) override {
+    const char* what = nullptr;
+    switch (e->type()) {
+      case QEvent::MouseButtonPress: what = "press"; break;
+      case QEvent::MouseButtonRelease: what = "release"; break;
+      case QEvent::MouseButtonDblClick: what = "double"; break;
+      case QEvent::ContextMenu: seen << QStringLiteral("menu"); return false;
+      default: return false;
+    }
+    const bool right = static_cast<QMouseEvent*>(e)->button() == Qt::RightButton;
+    seen << QStringLiteral("%1 %2").arg(QLatin1String(what), right ? QStringLiteral("right") : QStringLiteral("left"));
+    return false;
+  }
+};
+
+}  // namespace
+
+void TestGrid::rightButtonKeptFromControls_data() {
+  QTest::addColumn<bool>("workOrders");
+  QTest::addColumn<QString>("name");
+  QTest::newRow("quick-search box") << true << "frmWOT_2";
+  QTest::newRow("drop-down box") << true << "frmWOT4";
+  QTest::newRow("vertical bar") << true << "VScWO";
+  QTest::newRow("horizontal bar") << true << "HScWO";
+  QTest::newRow("search button") << true << "WO_Search";
+  QTest::newRow("equipment quick-search box") << false << "frmEquT_1";
+  QTest::newRow("equipment search button") << false << "Equ_GoList";
+}
+
+// Right clicks and double clicks on the controls in and around the grids
+// reach none of them: no press, no release, no context menu, no focus, no
+// pop-up. A left click still gets through, so the watch is not blind.
+void TestGrid::rightButtonKeptFromControls() {
+  QFETCH(bool, workOrders);
+  QFETCH(QString, name);
+  Window w;
+  QWidget* panel = w.main.fraWorkO();
+  if (workOrders) {
+    showWoList(w.main, orders(45));
+  } else {
+    w.main.showPanel(w.main.fraEquip(), QStringLiteral("设备列表"), true);
+    panel = w.main.fraEquip();
+    showEquList(w.main, equipment(45));
+  }
+  ListGrid* g = workOrders ? w.wo() : w.equ();
+  auto* control = panel->findChild<QWidget*>(name);
+  QVERIFY(control);
+  QApplication::setActiveWindow(&w.main);
+  g->box(3)->setFocus();
+  QTRY_VERIFY(g->box(3)->hasFocus());
+  ButtonsSeen watch;
+  control->installEventFilter(&watch);
+  for (QWidget* child : control->findChildren<QWidget*>()) child->installEventFilter(&watch);
+
+  const QPoint p = control->rect().center();
+  QTest::mouseMove(control, p);
+  QTest::mouseClick(control, Qt::RightButton, {}, p);
+  QTest::mouseDClick(control, Qt::RightButton, {}, p);
+  QCOMPARE(watch.seen, QStringList());
+  QVERIFY(g->box(3)->hasFocus());
+  QVERIFY(!w.main.popmn()->isVisible());
+  QCOMPARE(QApplication::activePopupWidget(), nullptr);
+
+  QTest::mouseClick(control, Qt::LeftButton, {}, p);
+  QCOMPARE(watch.seen, (QStringList{"press left", "release left"}));
+  if (QWidget* opened = QApplication::activePopupWidget()) opened->close();
 }
 
 void TestGrid::slidesSideways_data() {
@@ -444,8 +578,8 @@ void TestGrid::equipmentGrid() {
   QCOMPARE(painted(g, 1), Selected);
 
   QWidget* cells = g->cellView()->viewport();
-  mouse(cells, QEvent::MouseMove, rowMiddle(6));
-  mouse(cells, QEvent::MouseButtonPress, rowMiddle(6), Qt::LeftButton);
+  moveTo(cells, rowMiddle(6));
+  QTest::mouseClick(cells, Qt::LeftButton, {}, at(rowMiddle(6)));
   QCOMPARE(w.main.lists().equSel, 6);
   QVERIFY(w.main.lists().equRecords[5].checked);
   QVERIFY(!w.main.lists().equRecords[0].checked);
@@ -476,8 +610,8 @@ void TestGrid::logoffBlanksTheGrids() {
   QVERIFY(!w.main.fraWorkO()->findChild<QPushButton*>("WO_Detail")->isEnabled());
   QVERIFY(!w.main.fraWorkO()->findChild<QPushButton*>("WOsort")->isEnabled());
   // No row answers a click any more.
-  mouse(g->cellView()->viewport(), QEvent::MouseMove, rowMiddle(2));
-  mouse(g->cellView()->viewport(), QEvent::MouseButtonPress, rowMiddle(2), Qt::LeftButton);
+  moveTo(g->cellView()->viewport(), rowMiddle(2));
+  QTest::mouseClick(g->cellView()->viewport(), Qt::LeftButton, {}, at(rowMiddle(2)));
   QCOMPARE(w.main.lists().woSel, 0);
 }
 

@@ -85,6 +85,9 @@ QString rowHeader(QTableView* view, int row) {
   const QString described = table->rowDescription(row - 1);
   const QList<QAccessibleInterface*> headers = table->cellAt(row - 1, 0)->tableCellInterface()->rowHeaderCells();
   const QString fromCell = headers.isEmpty() ? QStringLiteral("<none>") : headers.first()->text(QAccessible::Name);
+  // Qt makes the header cells anew for each call and hands them over; handed
+  // to the registry they can be deleted.
+  for (QAccessibleInterface* h : headers) QAccessible::deleteAccessibleInterface(QAccessible::registerAccessibleInterface(h));
   return described == fromCell ? described : described + QStringLiteral(" / ") + fromCell;
 }
 

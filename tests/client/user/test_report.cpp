@@ -351,7 +351,7 @@ void TestReport::replyAcrossReads_data() {
   QTest::addColumn<QStringList>("pieces");
   QTest::addColumn<QString>("message");     // empty: a report
   QTest::addColumn<QString>("firstOrder");  // A2 of 工单耗时 when there is one
-  const QString fs(QChar(tav::FieldSep)), rs(QChar(tav::RecordSep)), ss(QChar(tav::SectionSep)), end(QChar(0));
+  const QString fs{QChar(tav::FieldSep)}, rs{QChar(tav::RecordSep)}, ss{QChar(tav::SectionSep)}, end{QChar(0)};
   QTest::newRow("refusal in two reads") << QStringList{"TO", "LONG"} << "日期跨度太大了，超出服务器可提供的范围。" << "";
   QTest::newRow("refusal in lower case") << QStringList{"wrongw"} << "开始日期不可大过结束日期" << "";
   QTest::newRow("UWRONG") << QStringList{"UWR", "ONG"} << "服务器报告不明错误，该请求未被执行。" << "";
@@ -455,7 +455,7 @@ void TestReport::usedTimes_data() {
 void TestReport::usedTimes() {
   QFETCH(QString, field);
   QFETCH(double, hours);
-  const QString fs(QChar(tav::FieldSep)), rs(QChar(tav::RecordSep)), ss(QChar(tav::SectionSep));
+  const QString fs{QChar(tav::FieldSep)}, rs{QChar(tav::RecordSep)}, ss{QChar(tav::SectionSep)};
   const QString reply = ss + "1" + fs + "eng" + fs + "1" + fs + field + fs + rs + ss;
   const tav::user::ReportData d = tav::user::parseReport(reply.toStdU16String());
   QCOMPARE(d.times.size(), std::size_t(1));

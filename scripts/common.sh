@@ -25,3 +25,44 @@ tav_build() {
   cmake -S "$TAV_ROOT" -B "$dir" -G Ninja "$@"
   cmake --build "$dir" --parallel
 }
+
+# tav_phase NAME COMMAND...: runs one phase of the suite and keeps its time;
+# a failing phase ends the script with the summary so far.
+TAV_PHASES=()
+tav_phase() {
+  local name="$1"; shift
+  local start=$SECONDS rc=0
+  echo "==== $name"
+  "$@" || rc=$?
+  TAV_PHASES+=("$(printf '%-28s %4d:%02d' "$name" $(( (SECONDS - start) / 60 )) $(( (SECONDS - start) % 60 )))")
+  if [ $rc -ne 0 ]; then
+    echo "==== $name failed ($rc)"
+    tav_phase_summary
+    exit $rc
+  fi
+}
+
+tav_phase_summary() {
+  echo "==== time per phase (min:s)"
+  printf '%s\n' "${TAV_PHASES[@]}"
+  printf '%-28s %4d:%02d\n' "in all" $(( SECONDS / 60 )) $(( SECONDS % 60 ))
+}
+
+# tav_leftovers MARK: names every process still carrying TAV_SUITE_RUN=MARK
+# in its environment (what the suite started and did not end), ends them and
+# fails if there were any.
+tav_leftovers() {
+  local mark="$1" found=0 pid
+  for env in /proc/[0-9]*/environ; do
+    pid="${env#/proc/}"; pid="${pid%/environ}"
+    # The script itself and the commands this check runs carry the mark too.
+    [ "$pid" = "$$" ] && continue
+    [ "$(awk '{print $4}' "/proc/$pid/stat" 2>/dev/null)" = "$$" ] && continue
+    if grep -qzx "TAV_SUITE_RUN=$mark" "$env" 2>/dev/null; then
+      echo "left running: $pid $( { tr '\0' ' ' < "/proc/$pid/cmdline"; } 2>/dev/null)"
+      kill -9 "$pid" 2>/dev/null || true
+      found=1
+    fi
+  done
+  return $found
+}

@@ -35,6 +35,7 @@
 #include "client/user/listreply.h"
 #include "client/user/usertables.h"
 #include "protocol/wire.h"
+#include "tests/support/qprocess_end.h"
 
 using namespace tav::user;
 namespace fs = std::filesystem;
@@ -97,6 +98,7 @@ int main(int argc, char** argv) {
   env.insert("TAV_LOCK_FILE", QString::fromStdString(dir + "/server.lock"));
   server.setProcessEnvironment(env);
   server.setWorkingDirectory(QString::fromStdString(dir));
+  tav::support::endWithThisProcess(server);
   server.start(QString::fromStdString(dir + "/TAVserver"), {QStringLiteral("noecho")});
   if (!server.waitForStarted(10000)) {
     std::fprintf(stderr, "the server did not start\n");

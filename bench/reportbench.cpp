@@ -42,6 +42,7 @@
 #include "client/user/report.h"
 #include "client/user/usertables.h"
 #include "protocol/wire.h"
+#include "tests/support/qprocess_end.h"
 #include "tools/defaults.h"
 
 using namespace tav::user;
@@ -260,6 +261,7 @@ Made make(int orders, int times, int extras) {
 
 QByteArray dump(const QString& path) {
   QProcess p;
+  tav::support::endWithThisProcess(p);
   p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(TAV_SOURCE_DIR "/tests/support/xlsx_dump.py"), path});
   if (!p.waitForFinished(-1) || p.exitCode() != 0) {
     std::fprintf(stderr, "xlsx_dump.py failed on %s: %s\n", qPrintable(path), p.readAllStandardError().constData());

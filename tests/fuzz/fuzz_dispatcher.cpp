@@ -3,10 +3,7 @@
 // every right), the rest is a request body. After each input the reply must
 // be a known word, a well-formed list or text, or the log, the busy word
 // must be back at idle and every database must pass its integrity check.
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -19,8 +16,7 @@
 #include "fuzz_check.h"
 #include "protocol/password.h"
 #include "protocol/wire.h"
-
-extern char** environ;
+#include "tests/support/process.h"
 
 using namespace tav;
 using namespace tav::server;
@@ -47,16 +43,10 @@ struct Harness {
     FUZZ_CHECK(::mkdtemp(tmpl) != nullptr);
     dir = tmpl;
     scratchDir = dir;
-    pid_t pid;
-    char* argv[] = {const_cast<char*>(TAV_MKDB_BIN), tmpl, const_cast<char*>("--demo"), nullptr};
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    FUZZ_CHECK(posix_spawn(&pid, TAV_MKDB_BIN, &fa, nullptr, argv, environ) == 0);
-    posix_spawn_file_actions_destroy(&fa);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    FUZZ_CHECK(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const pid_t pid = support::spawn(TAV_MKDB_BIN, {dir, "--demo"}, {}, "/dev/null", dir + "/mkdb.err");
+    const int mkdb = support::reap(pid);
+    if (mkdb != 0) std::fputs(support::slurp(dir + "/mkdb.err").c_str(), stderr);
+    FUZZ_CHECK(mkdb == 0);
     std::atexit([] { std::filesystem::remove_all(scratchDir); });
 
     S.serverPath = dir;

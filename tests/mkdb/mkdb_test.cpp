@@ -24,6 +24,7 @@
 
 #include "TAVserver/store/schema.h"
 #include "protocol/password.h"
+#include "tests/support/process.h"
 
 namespace fs = std::filesystem;
 using tav::schema::FileId;
@@ -68,8 +69,10 @@ struct RunResult {
 RunResult runMkdb(const std::vector<std::string>& args, const char* tavNow) {
     TempDir io;
     const fs::path outPath = io.path() / "out", errPath = io.path() / "err";
+    const pid_t parent = tav::support::forkingParent();
     pid_t pid = ::fork();
     if (pid == 0) {
+        tav::support::endWithParent(parent);
         int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ::dup2(out, 1);

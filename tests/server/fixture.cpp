@@ -56,23 +56,15 @@ int waitFor(pid_t pid, double timeoutSeconds, bool& reaped) { return support::wa
 std::string utf8(const std::u16string& s) { return tav::toUtf8(s); }
 
 ServerDir::ServerDir(bool demo, const Env& mkdbEnv) {
-  char tmpl[] = "/tmp/tavtest-XXXXXX";
-  if (!::mkdtemp(tmpl)) throw std::runtime_error("mkdtemp");
-  path_ = tmpl;
   fs::copy_file(TAV_SERVER_BIN, file("TAVserver"));
   fs::copy_file(TAV_BUSY_LIB, file("libTAVbusy.so"));
-  std::vector<std::string> args{path_};
+  std::vector<std::string> args{path()};
   if (demo) args.push_back("--demo");
   pid_t pid = spawn(TAV_MKDB_BIN, args, mkdbEnv, file("mkdb.out"), file("mkdb.err"));
   bool reaped = false;
   if (waitFor(pid, 60, reaped) != 0) throw std::runtime_error("TAVmkdb failed: " + slurp(file("mkdb.err")));
   port_ = support::freePort();
   writeIni("ipaddr=127.0.0.1\nhostport=" + std::to_string(port_) + "\n");
-}
-
-ServerDir::~ServerDir() {
-  std::error_code ec;
-  fs::remove_all(path_, ec);
 }
 
 void ServerDir::newPort() {

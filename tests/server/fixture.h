@@ -13,21 +13,23 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/process.h"
+
 namespace tavtest {
 
 using Env = std::map<std::string, std::string>;
 
-// A folder the server can run from.
+// A folder the server can run from; it goes away with the test process
+// however that ends (see tav::support::ScratchDir).
 class ServerDir {
  public:
   // demo: TAVmkdb --demo. env: passed to TAVmkdb (TAV_NOW for adacess).
   explicit ServerDir(bool demo = false, const Env& mkdbEnv = {});
-  ~ServerDir();
   ServerDir(const ServerDir&) = delete;
   ServerDir& operator=(const ServerDir&) = delete;
 
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& path() const { return scratch_.path(); }
+  std::string file(const std::string& name) const { return path() + "/" + name; }
   int port() const { return port_; }
   // Moves the ini file to another free port (another program took this one).
   void newPort();
@@ -38,7 +40,7 @@ class ServerDir {
   std::string query(const std::string& dbFile, const std::string& statement);
 
  private:
-  std::string path_;
+  tav::support::ScratchDir scratch_{"tavtest-"};
   int port_ = 0;
 };
 

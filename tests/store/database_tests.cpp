@@ -11,6 +11,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/support/process.h"
+
 namespace tav::store::testing {
 namespace {
 
@@ -157,9 +159,11 @@ TEST_F(TwoFiles, NoSecondConnectionCanOpenOrWriteWhileTheyAreHeld) {
 
     // Another process fares no better.
     const std::string files = usersPath() + "\n" + recordsPath();
+    const pid_t parent = tav::support::forkingParent();
     pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+        tav::support::endWithParent(parent);
         ::setenv(kIntruderVar, files.c_str(), 1);
         ::execl("/proc/self/exe", "store_tests", static_cast<char*>(nullptr));
         ::_exit(2);

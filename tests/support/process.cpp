@@ -4,6 +4,8 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,11 +23,72 @@ namespace fs = std::filesystem;
 
 namespace tav::support {
 
+pid_t forkingParent() {
+  if (::gettid() != ::getpid())
+    throw std::logic_error("a child process is started off the main thread; it would die with that thread");
+  return ::getpid();
+}
+
+void endWithParent(pid_t parent) {
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  // The parent may have died between fork and prctl; then nobody would
+  // send the signal.
+  if (::getppid() != parent) ::_exit(127);
+}
+
+ScratchDir::ScratchDir(const std::string& prefix) {
+  std::string name = "/tmp/" + prefix + "XXXXXX";
+  if (!::mkdtemp(name.data())) throw std::runtime_error("mkdtemp " + name);
+  path_ = name;
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return;  // then only the destructor removes it
+  // The shell reads until every copy of the write end is closed, which the
+  // kernel does for a dying process before it signals the process's
+  // children: a server of the test may still write a file or two while rm
+  // walks the folder, so rm is tried again a few times.
+  const char* const argv[] = {"sh", "-c",
+                              "read -r _; for t in 1 2 3 4 5; do rm -rf -- \"$0\" && exit; sleep 1; done",
+                              path_.c_str(), nullptr};
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    // Its own process group: a Ctrl-C that ends the test does not end it.
+    ::setpgid(0, 0);
+    ::dup2(fds[0], 0);
+    const int null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, 1);
+    ::dup2(null, 2);
+    // Nothing of the test's own (a client's socket) may stay open in it.
+    ::close_range(3, ~0U, 0);
+    ::execv("/bin/sh", const_cast<char* const*>(argv));
+    ::_exit(127);
+  }
+  ::close(fds[0]);
+  if (pid < 0) {
+    ::close(fds[1]);
+    return;
+  }
+  sweeper_ = pid;
+  hold_ = fds[1];
+}
+
+ScratchDir::~ScratchDir() {
+  // The sweeper is stopped first, so that only this removes the folder.
+  if (sweeper_ > 0) {
+    ::kill(sweeper_, SIGKILL);
+    reap(sweeper_);
+  }
+  if (hold_ >= 0) ::close(hold_);
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
 pid_t spawn(const std::string& exe, const std::vector<std::string>& args, const Env& env,
             const std::string& outFile, const std::string& errFile) {
+  const pid_t parent = forkingParent();
   pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid != 0) return pid;
+  endWithParent(parent);
   int out = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   ::dup2(out, 1);

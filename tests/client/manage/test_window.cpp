@@ -17,6 +17,7 @@
 #include "client/manage/proposals.h"
 #include "client/manage/superstartup.h"
 #include "tests/client/manage/managefixture.h"
+#include "tests/support/qprocess_end.h"
 
 using namespace tavtest;
 using namespace tav::manage;
@@ -121,6 +122,7 @@ void TestWindow::startUp() {
   env.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + screen);
   env.insert("TAVSUPER_START_FOLDER", dir.path());
   child.setProcessEnvironment(env);
+  tav::support::endWithThisProcess(child);
   child.start(QCoreApplication::applicationFilePath(), {});
   QVERIFY(child.waitForFinished(60000));
   QStringList lines = QString::fromUtf8(child.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);

@@ -13,6 +13,7 @@
 #include <QVariantList>
 
 #include "client/user/spreadsheet.h"
+#include "tests/support/qprocess_end.h"
 
 namespace tavtest {
 
@@ -65,6 +66,7 @@ inline Workbook readWorkbook(const QString& path) {
   QString python = QStandardPaths::findExecutable(QStringLiteral("python3"), {QStringLiteral("/usr/bin")});
   if (python.isEmpty()) python = QStringLiteral("python3");
   QProcess p;
+  tav::support::endWithThisProcess(p);
   p.start(python, {script, path});
   if (!p.waitForFinished(60000) || p.exitCode() != 0) {
     w.error = QString::fromUtf8(p.readAllStandardError());

@@ -52,7 +52,7 @@ class Dispatcher : public ::testing::Test {
 }  // namespace
 
 TEST_F(Dispatcher, KnockWordsAndFraming) {
-  ServerProcess server(dir, {{"TAV_IO_SECONDS", "1"}});
+  ServerProcess server(dir, {{"TAV_IO_SECONDS", "3"}});
   Client admin(dir.port());
   ASSERT_EQ(admin.loginAdmin(), u"ACCEPTED");
   Client user(dir.port());
@@ -71,7 +71,7 @@ TEST_F(Dispatcher, KnockWordsAndFraming) {
   // A body whose terminator never comes: "RECV,ERR", the session dropped.
   ASSERT_EQ(user.knock(), u"APPROV");
   user.sendText(u"AUTHOR");
-  EXPECT_EQ(user.readWord(8, 5), u"RECV,ERR");
+  EXPECT_EQ(user.readWord(8, 10), u"RECV,ERR");
   EXPECT_TRUE(user.waitClosed());
 
   // A zero pair at an odd offset is not the end of a body: "A" then "一".
@@ -79,14 +79,14 @@ TEST_F(Dispatcher, KnockWordsAndFraming) {
   ASSERT_EQ(u2.login(u"u2", u"pw2"), u"ACCEPTED");
   ASSERT_EQ(u2.knock(), u"APPROV");
   u2.sendText(std::u16string(u"NOSUCHA") + u"\u4E00");
-  EXPECT_EQ(u2.readWord(8, 5), u"RECV,ERR");
+  EXPECT_EQ(u2.readWord(8, 10), u"RECV,ERR");
 
   // More than 1 MiB without a terminator.
   Client u3(dir.port());
   ASSERT_EQ(u3.login(u"u3", u"pw3"), u"ACCEPTED");
   ASSERT_EQ(u3.knock(), u"APPROV");
   u3.sendBytes(std::string(1100000, 'a'));
-  EXPECT_EQ(u3.readWord(8, 5).substr(0, 8), u"RECV,ERR");
+  EXPECT_EQ(u3.readWord(8, 10).substr(0, 8), u"RECV,ERR");
 
   std::u16string log = showLog(admin);
   EXPECT_NE(log.find(u"u1(user) Drop("), std::u16string::npos) << utf8(log);
@@ -222,7 +222,7 @@ TEST_F(Dispatcher, InterleavedSessionsAreNeverDropped) {
 }
 
 TEST_F(Dispatcher, AbruptDisconnectsNeverStopTheServer) {
-  ServerProcess server(dir, {{"TAV_IO_SECONDS", "1"}});
+  ServerProcess server(dir, {{"TAV_IO_SECONDS", "3"}});
   for (int stage = 0; stage < 4; ++stage) {
     Client c(dir.port());
     ASSERT_EQ(c.login(u"u1", u"pw1"), u"ACCEPTED");

@@ -52,7 +52,7 @@ TEST_F(Login, GreetingCarriesChallengeAndTestClock) {
 }
 
 TEST_F(Login, AnswerTable) {
-  ServerProcess server(dir, {{"TAV_IO_SECONDS", "1"}});
+  ServerProcess server(dir, {{"TAV_IO_SECONDS", "3"}});
   struct Case {
     const char* what;
     std::u16string id, password, tag, reply;
@@ -97,7 +97,7 @@ TEST_F(Login, AnswerTable) {
 }
 
 TEST_F(Login, MalformedRecordsAreRefused) {
-  ServerProcess server(dir, {{"TAV_IO_SECONDS", "1"}});
+  ServerProcess server(dir, {{"TAV_IO_SECONDS", "3"}});
   {  // An answer computed from another greeting.
     Client c(dir.port());
     std::string g = c.readExactly(30);

@@ -70,6 +70,18 @@ QString Session::busyText() const { return QStringLiteral(" %1 - 正在处理请
 
 bool Session::idle() const { return timer1_ && timer1_->isActive(); }
 
+void Session::takeWindow(QTimer* timer, std::function<void(const QString&)> statusSink) {
+  if (timer1_ && timer1_ != timer) timer1_->stop();
+  timer1_ = timer;
+  status_ = std::move(statusSink);
+}
+
+void Session::leaveWindow(const QTimer* timer) {
+  if (!pollsWith(timer)) return;
+  timer1_ = nullptr;
+  status_ = {};
+}
+
 void Session::setTimerEnabled(bool on) {
   if (!timer1_) return;
   if (on)

@@ -85,13 +85,19 @@ class Session {
   // would, since the server stays busy a moment after every reply.
   int busyRetries = 0;
 
-  // The main window's message poll; enabled exactly while logged on and idle.
-  void setTimer(QTimer* t) { timer1_ = t; }
+  // The main window's message poll (its Timer1, enabled exactly while logged
+  // on and idle) and its status line (where status texts go). The process
+  // has one session and the session one window at a time: a window that
+  // takes it stops the timer of the one before, whose ticks then poll
+  // nothing (pollsWith), since that connection is no longer its own; a
+  // window that goes away lets go only if the session is still its own.
+  void takeWindow(QTimer* timer, std::function<void(const QString&)> statusSink);
+  void leaveWindow(const QTimer* timer);
+  // True while `timer` is the session's poll: only its ticks may read.
+  bool pollsWith(const QTimer* timer) const { return timer && timer == timer1_; }
   QTimer* timer() const { return timer1_; }
   bool idle() const;
   void setTimerEnabled(bool on);
-  // Where status texts go (the main window's LabStat).
-  void setStatusSink(std::function<void(const QString&)> sink) { status_ = std::move(sink); }
   void setStatus(const QString& text) const;
   // True from the accepted login until the return to the logged-off state.
   bool loggedOn = false;

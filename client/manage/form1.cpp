@@ -61,9 +61,7 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::For
   timer1_.setObjectName(QStringLiteral("Timer1"));
   timer1_.setInterval(1000);
   connect(&timer1_, &QTimer::timeout, this, &Form1::Timer1_Timer);
-  Session& s = session();
-  s.setTimer(&timer1_);
-  s.setStatusSink([this](const QString& t) { ui->LabSta->setText(t); });
+  session().takeWindow(&timer1_, [this](const QString& t) { ui->LabSta->setText(t); });
 
   connect(ui->LinkSer, &QAction::triggered, this, &Form1::LinkSer_Click);
   connect(ui->Unlink, &QAction::triggered, this, &Form1::Unlink_Click);
@@ -100,11 +98,7 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::For
   setLoggedOnIcon(false);
 }
 
-Form1::~Form1() {
-  Session& s = session();
-  s.setTimer(nullptr);
-  s.setStatusSink({});
-}
+Form1::~Form1() { session().leaveWindow(&timer1_); }
 
 QLabel* Form1::LabSta() const { return ui->LabSta; }
 
@@ -156,6 +150,9 @@ void Form1::LinkSer_Click() {
 
 void Form1::Timer1_Timer() {
   Session& s = session();
+  // A window whose session another window has taken reads nothing: the
+  // bytes waiting there belong to that window's exchange.
+  if (!s.pollsWith(&timer1_)) return;
   Push p = pollPush(s);
   switch (p.kind) {
     case Push::Nothing: break;

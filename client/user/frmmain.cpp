@@ -77,8 +77,7 @@ FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui:
   timer1_.setObjectName(QStringLiteral("Timer1"));
   timer1_.setInterval(1000);
   connect(&timer1_, &QTimer::timeout, this, &FrmMain::Timer1_Timer);
-  session().setTimer(&timer1_);
-  session().setStatusSink([this](const QString& t) { ui->LabStat->setText(t); });
+  session().takeWindow(&timer1_, [this](const QString& t) { ui->LabStat->setText(t); });
 
   connect(ui->LinkSer, &QAction::triggered, this, &FrmMain::LinkSer_Click);
   connect(ui->Unlink, &QAction::triggered, this, &FrmMain::Unlink_Click);
@@ -111,7 +110,7 @@ FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui:
     connect(s.button, &QPushButton::clicked, this, [this, s] { showPanel(s.panel, s.caption, s.endsPicking); });
 }
 
-FrmMain::~FrmMain() { session().setTimer(nullptr); }
+FrmMain::~FrmMain() { session().leaveWindow(&timer1_); }
 
 QLabel* FrmMain::LabStat() const { return ui->LabStat; }
 
@@ -159,6 +158,9 @@ void FrmMain::LinkSer_Click() {
 }
 
 void FrmMain::Timer1_Timer() {
+  // A window whose session another window has taken reads nothing: the
+  // bytes waiting there belong to that window's exchange.
+  if (!session().pollsWith(&timer1_)) return;
   Push p = pollPush(session());
   switch (p.kind) {
     case Push::Nothing: break;

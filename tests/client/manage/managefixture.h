@@ -42,7 +42,9 @@ struct ManageWindow {
   explicit ManageWindow(const ScriptedPeer& peer) : ManageWindow(peer.port(), 0) {}
   ~ManageWindow() {
     // Leave without a word to the server: no IULOAD from a test window.
+    // A session another window has taken since is that window's to end.
     auto& s = tav::manage::session();
+    if (s.timer() && s.timer() != main->Timer1()) return;
     s.setTimerEnabled(false);
     s.sock.close();
     s.loggedOn = false;

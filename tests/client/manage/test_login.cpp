@@ -1,6 +1,7 @@
 // Administrators logging in to the real server: the refusals and the lock,
 // the full server, the password checks, the proposals that wait, the
-// window afterwards and after a disconnect and a new login.
+// window afterwards and after a disconnect and a new login, and a second
+// window, which takes the one session whole.
 #include <QtTest>
 
 #include "protocol/password.h"
@@ -35,6 +36,8 @@ class TestLogin : public QObject {
   void waitingProposalsAreAnnounced();
   void windowAfterLoginAndAfterANewOne();
   void loginFormOffersTheThreeIds();
+  void aSecondLoginIsNotReadByTheFirstWindowsPoll();
+  void theFirstWindowGoingAwayLeavesTheSessionToTheSecond();
 
  private:
   AdminServer srv;
@@ -192,6 +195,47 @@ void TestLogin::loginFormOffersTheThreeIds() {
     w.main->LinkSer_Click();
     return picked.size() == 3;
   }));
+}
+
+void TestLogin::aSecondLoginIsNotReadByTheFirstWindowsPoll() {
+  RecordingNotifier note;
+  ManageWindow first(srv.port());
+  QVERIFY(first.login("admino"));
+  QTimer* firstPoll = first.main->Timer1();
+  ManageWindow second(srv.port());
+  // The first window's Timer1 ticks at the first pass of the second login's
+  // event pump that finds the server's greeting waiting on the socket.
+  bool ticked = false;
+  auto watch = atFirstPassWhere([] { return session().reqBusy && session().sock.readable(); },
+                                [&] {
+                                  ticked = true;
+                                  tick(firstPoll);
+                                });
+  QVERIFY(second.login("adminm"));
+  QVERIFY(ticked);
+  QVERIFY2(note.shown.empty(), qPrintable(note.texts().join("|")));
+  QCOMPARE(second.main->windowTitle(), QStringLiteral(" TAVsuper(adminm)"));
+  QVERIFY(second.main->Timer1()->isActive());
+  QVERIFY(!firstPoll->isActive());
+}
+
+void TestLogin::theFirstWindowGoingAwayLeavesTheSessionToTheSecond() {
+  RecordingNotifier note;
+  auto first = std::make_unique<ManageWindow>(srv.port());
+  ManageWindow second(srv.port());
+  QVERIFY(second.login("adminm"));
+  first.reset();
+  QVERIFY(second.main->Timer1()->isActive());
+  QVERIFY(session().idle());
+  // Its requests still run: the disconnect knocks and logs off; and the
+  // status texts of its next login still come to its status line.
+  second.main->Unlink_Click();
+  QVERIFY(!second.loggedIn());
+  QCOMPARE(second.main->windowTitle(), QStringLiteral(" TAVsuper(未登录)"));
+  second.main->LabSta()->clear();
+  QVERIFY(second.login("adminm"));
+  QCOMPARE(second.main->LabSta()->text(), QStringLiteral(" TAVsuper - 就绪"));
+  QVERIFY2(note.shown.empty(), qPrintable(note.texts().join("|")));
 }
 
 QTEST_MAIN(TestLogin)

@@ -102,6 +102,24 @@ QStringList RecordingNotifier::texts() const {
   return l;
 }
 
+std::unique_ptr<QTimer> atFirstPassWhere(std::function<bool()> when, std::function<void()> act) {
+  auto t = std::make_unique<QTimer>();
+  t->setInterval(0);
+  QTimer* raw = t.get();
+  QObject::connect(raw, &QTimer::timeout, raw, [raw, when = std::move(when), act = std::move(act)] {
+    if (!when()) return;
+    raw->stop();
+    act();
+  });
+  t->start();
+  return t;
+}
+
+void tick(QTimer* t) {
+  // timeout() is a private signal: only the meta-object may emit it from outside.
+  if (!QMetaObject::invokeMethod(t, "timeout", Qt::DirectConnection)) qFatal("no timeout signal to emit");
+}
+
 bool waitFor(const std::function<bool()>& pred, double seconds) {
   QElapsedTimer t;
   t.start();

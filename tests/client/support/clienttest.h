@@ -5,6 +5,7 @@
 #pragma once
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <atomic>
 #include <deque>
 #include <functional>
@@ -46,6 +47,15 @@ class RecordingNotifier : public tav::client::Notifier {
 
 // Processes events until `pred` holds or `seconds` pass; the result of pred.
 bool waitFor(const std::function<bool()>& pred, double seconds = 20);
+
+// Runs `act` once, from inside whatever pumps events (a wait loop of the
+// client as well as the test's own), at the first pass at which `when`
+// holds. A zero timer fires at every pass of processEvents, so no pass is
+// missed. The watch ends when the result is destroyed.
+std::unique_ptr<QTimer> atFirstPassWhere(std::function<bool()> when, std::function<void()> act);
+
+// Fires `t`'s timeout as its own expiry would, whether it runs or not.
+void tick(QTimer* t);
 
 // A plain folder beside the test with the client's ini pointing at `port`.
 void writeClientIni(const QString& folder, int port, const QString& address = QStringLiteral("127.0.0.1"));

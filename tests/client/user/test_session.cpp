@@ -1,6 +1,8 @@
 // A logged-on window and the end of its session: expiry and the server's
 // stop log off silently, a killed server is reported, and the disconnect
-// frees the session's slot on the server.
+// frees the session's slot on the server. A second window takes the one
+// session whole: the first window's message poll no longer reads it, and the
+// first window going away leaves it to the second.
 #include <QtTest>
 #include <csignal>
 
@@ -21,6 +23,8 @@ class TestSession : public QObject {
   void serverStopLogsOffSilently();
   void killedServerIsReported();
   void disconnectFreesTheSlot();
+  void aSecondLoginIsNotReadByTheFirstWindowsPoll();
+  void theFirstWindowGoingAwayLeavesTheSessionToTheSecond();
 };
 
 void TestSession::expiryLogsOffSilently() {
@@ -82,6 +86,51 @@ void TestSession::disconnectFreesTheSlot() {
   QVERIFY2(note.shown.empty(), qPrintable(note.texts().join("|")));
   Client tenth(srv.port());
   QCOMPARE(QString::fromStdU16String(tenth.login(u"u10", u"pw")), QStringLiteral("ACCEPTED"));
+}
+
+void TestSession::aSecondLoginIsNotReadByTheFirstWindowsPoll() {
+  RecordingNotifier note;
+  UserServer srv([](ServerDir& d) {
+    addUser(d, "zhang", 1);
+    addUser(d, "li", 1);
+  });
+  UserWindow first(srv.port());
+  QVERIFY(first.login("zhang", "pw"));
+  QTimer* firstPoll = first.main->Timer1();
+  UserWindow second(srv.port());
+  // The first window's Timer1 ticks at the first pass of the second login's
+  // event pump that finds the server's greeting waiting on the socket.
+  bool ticked = false;
+  auto watch = atFirstPassWhere([] { return session().reqBusy && session().sock.readable(); },
+                                [&] {
+                                  ticked = true;
+                                  tick(firstPoll);
+                                });
+  QVERIFY(second.login("li", "pw"));
+  QVERIFY(ticked);
+  QVERIFY2(note.shown.empty(), qPrintable(note.texts().join("|")));
+  QCOMPARE(second.main->windowTitle(), QStringLiteral("TAVuser(li)"));
+  QVERIFY(second.main->Timer1()->isActive());
+  QVERIFY(!firstPoll->isActive());
+}
+
+void TestSession::theFirstWindowGoingAwayLeavesTheSessionToTheSecond() {
+  RecordingNotifier note;
+  UserServer srv([](ServerDir& d) { addUser(d, "li", 1); });
+  auto first = std::make_unique<UserWindow>(srv.port());
+  UserWindow second(srv.port());
+  QVERIFY(second.login("li", "pw"));
+  first.reset();
+  QVERIFY(second.main->Timer1()->isActive());
+  QVERIFY(session().idle());
+  // Its requests still run: the disconnect knocks and logs off; and the
+  // status texts of its next login still come to its status line.
+  second.main->Unlink_Click();
+  QCOMPARE(second.main->windowTitle(), loggedOff);
+  second.main->LabStat()->clear();
+  QVERIFY(second.login("li", "pw"));
+  QCOMPARE(second.main->LabStat()->text(), QStringLiteral(" TAVuser - 就绪"));
+  QVERIFY2(note.shown.empty(), qPrintable(note.texts().join("|")));
 }
 
 QTEST_MAIN(TestSession)

@@ -26,11 +26,14 @@ struct UserWindow {
   explicit UserWindow(const ScriptedPeer& peer) : UserWindow(peer.port(), 0) {}
   ~UserWindow() {
     // Leave the server without waiting for it: no IULOAD from a test window.
-    tav::user::session().setTimerEnabled(false);
-    tav::user::session().sock.close();
-    tav::user::session().loggedOn = false;
-    tav::user::session().reqBusy = false;
-    tav::user::session().busyRetries = 0;
+    // A session another window has taken since is that window's to end.
+    auto& s = tav::user::session();
+    if (s.timer() && s.timer() != main->Timer1()) return;
+    s.setTimerEnabled(false);
+    s.sock.close();
+    s.loggedOn = false;
+    s.reqBusy = false;
+    s.busyRetries = 0;
   }
 
   // Runs the login form's OK with these texts; true when logged on.

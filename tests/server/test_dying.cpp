@@ -27,18 +27,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// True when nothing holds 127.0.0.1:port (a bind without SO_REUSEADDR).
-bool portFree(int port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(static_cast<uint16_t>(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const bool ok = ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-  ::close(fd);
-  return ok;
-}
-
 // True when child `pid` has ended; it is left to be reaped.
 bool ended(pid_t pid) {
   siginfo_t info{};
@@ -98,7 +86,7 @@ TEST_P(TestThatDies, LeavesNoServerNoPortNoFolder) {
   } leftovers{server, folder};
 
   if (GetParam().signal == SIGKILL) {
-    EXPECT_FALSE(portFree(port)) << "the server does not hold its port";
+    EXPECT_FALSE(support::portFree(port)) << "the server does not hold its port";
     ::kill(dying, SIGKILL);
   }
   int status = 0;
@@ -108,7 +96,7 @@ TEST_P(TestThatDies, LeavesNoServerNoPortNoFolder) {
   leftovers.reaped = eventually([&] { return ::waitpid(server, &status, WNOHANG) == server; }, 60);
   ASSERT_TRUE(leftovers.reaped) << "the server outlived the test that started it";
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
-  EXPECT_TRUE(portFree(port)) << port;
+  EXPECT_TRUE(support::portFree(port)) << port;
   EXPECT_TRUE(eventually([&] { return !fs::exists(folder); }, 60)) << folder;
 }
 

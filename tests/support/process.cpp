@@ -130,18 +130,22 @@ std::string slurp(const std::string& path) {
   return ss.str();
 }
 
+bool portFree(int port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<uint16_t>(port));
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool ok = ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+  ::close(fd);
+  return ok;
+}
+
 int freePort() {
   static int next = 20000 + static_cast<int>(::getpid() % 600) * 20;
   for (int tries = 0; tries < 12000; ++tries) {
     const int port = 20000 + (next++ - 20000) % 12000;
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(fd);
-    if (ok) return port;
+    if (portFree(port)) return port;
   }
   throw std::runtime_error("no free port");
 }

@@ -65,6 +65,8 @@ int reap(pid_t pid);
 // The whole content of a file ("" when it cannot be read).
 std::string slurp(const std::string& path);
 
+// True when nothing holds 127.0.0.1:port (a bind without SO_REUSEADDR).
+bool portFree(int port);
 // A port of 127.0.0.1 that nothing is bound to now, below the range the
 // system hands to outgoing connections and spread by process, so parallel
 // programs rarely meet.

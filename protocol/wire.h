@@ -34,6 +34,10 @@ std::u16string fromUtf16le(std::string_view bytes);
 
 // For logs and stderr only: a lone surrogate becomes U+FFFD.
 std::string toUtf8(std::u16string_view text);
+// Appends `text` in UTF-8 to `out`; a surrogate that is not half of a pair
+// becomes `lone`. Texts headed outside the wire (a workbook, say) may have to
+// match another encoder's choice, QString::toUtf8's '?' for one.
+void appendUtf8(std::string& out, std::u16string_view text, char32_t lone);
 // Each malformed byte sequence (overlong, encoded surrogate, beyond U+10FFFF,
 // truncated) becomes one U+FFFD.
 std::u16string fromUtf8(std::string_view bytes);

@@ -7,32 +7,12 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
+#include "protocol/wire.h"
+
 namespace tav::user {
 
 void appendUtf8(std::string& out, QStringView text) {
-  const char16_t* p = text.utf16();
-  const char16_t* const end = p + text.size();
-  while (p < end) {
-    const char32_t c = *p++;
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0xD800 || c > 0xDFFF) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0xDC00 && p < end && *p >= 0xDC00 && *p <= 0xDFFF) {
-      const char32_t u = 0x10000 + ((c - 0xD800) << 10) + (*p++ - 0xDC00);
-      out += static_cast<char>(0xF0 | (u >> 18));
-      out += static_cast<char>(0x80 | ((u >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (u & 0x3F));
-    } else {
-      out += '?';
-    }
-  }
+  tav::appendUtf8(out, std::u16string_view(text.utf16(), static_cast<std::size_t>(text.size())), U'?');
 }
 
 Book::Book(const QString& prefix, bool rowsInOrder) {

@@ -47,11 +47,6 @@ TEST(Utf8, ConvertsBothWaysAndReplacesWhatCannotBeRepresented) {
     EXPECT_EQ(toUtf8(u"😀"), "\xF0\x9F\x98\x80");
     EXPECT_EQ(fromUtf8("\xF0\x9F\x98\x80"), u"😀");
 
-    // A lone surrogate has no UTF-8 form.
-    EXPECT_EQ(toUtf8(std::u16string{u'a', char16_t(0xD800), u'b'}), "a\xEF\xBF\xBD" "b");
-    EXPECT_EQ(toUtf8(std::u16string{char16_t(0xDC00)}), "\xEF\xBF\xBD");
-    EXPECT_EQ(toUtf8(std::u16string{char16_t(0xD800)}), "\xEF\xBF\xBD");
-
     struct Case {
         std::string in;
         std::u16string out;
@@ -68,6 +63,50 @@ TEST(Utf8, ConvertsBothWaysAndReplacesWhatCannotBeRepresented) {
     };
     for (const auto& c : bad)
         EXPECT_EQ(fromUtf8(c.in), c.out) << "input bytes: " << c.in.size();
+}
+
+// UTF-16 to UTF-8 at the edges of each byte length, pairs, and surrogates
+// that are not half of a pair (they have no UTF-8 form).
+TEST(Utf8, AppendsUtf16AndReplacesLoneSurrogates) {
+    const std::string fffd = "\xEF\xBF\xBD";
+    struct Case {
+        const char* name;
+        std::u16string in;
+        std::string out;
+    };
+    const Case cases[] = {
+        {"ASCII", u"pump 7", "pump 7"},
+        {"NUL inside", std::u16string{u'a', 0, u'b'}, "a\0b"s},
+        {"empty", u"", ""},
+        {"two bytes", u"\u0080\u00E9\u07FF", "\xC2\x80\xC3\xA9\xDF\xBF"},
+        {"three bytes", u"\u0800泵\uFFFF", "\xE0\xA0\x80\xE6\xB3\xB5\xEF\xBF\xBF"},
+        {"next to the surrogates", u"\uD7FF\uE000", "\xED\x9F\xBF\xEE\x80\x80"},
+        {"a real U+FFFD", u"\uFFFD", fffd},
+        {"good pairs", u"😀\U00010000\U0010FFFF", "\xF0\x9F\x98\x80\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
+        {"high alone", std::u16string{u'a', char16_t(0xD800), u'b'}, "a" + fffd + "b"},
+        {"low alone", std::u16string{u'a', char16_t(0xDC00), u'b'}, "a" + fffd + "b"},
+        {"high at the end", std::u16string{u'泵', char16_t(0xDBFF)}, "\xE6\xB3\xB5" + fffd},
+        {"low before high", std::u16string{char16_t(0xDE00), char16_t(0xD83D)}, fffd + fffd},
+        {"two lows", std::u16string{char16_t(0xDC00), char16_t(0xDFFF)}, fffd + fffd},
+        {"two highs, then a low", std::u16string{char16_t(0xD800), char16_t(0xD800), char16_t(0xDC00)},
+         fffd + "\xF0\x90\x80\x80"},
+        {"high before ASCII", std::u16string{char16_t(0xD83D), u'A'}, fffd + "A"},
+    };
+    for (const auto& c : cases) {
+        std::string out = "x";  // appends to what is there
+        appendUtf8(out, c.in, U'\uFFFD');
+        EXPECT_EQ(out, "x" + c.out) << c.name;
+        EXPECT_EQ(toUtf8(c.in), c.out) << c.name;
+        // The view ends where the text does, though a low surrogate follows in memory.
+        const std::u16string padded = c.in + char16_t(0xDC00);
+        std::string cut = "x";
+        appendUtf8(cut, std::u16string_view(padded).substr(0, c.in.size()), U'\uFFFD');
+        EXPECT_EQ(cut, out) << c.name;
+    }
+    // The replacement is the caller's.
+    std::string out;
+    appendUtf8(out, std::u16string{char16_t(0xDC00), u'\u00E9', char16_t(0xD800)}, U'?');
+    EXPECT_EQ(out, "?\xC3\xA9?");
 }
 
 // ---- reply builders -------------------------------------------------------

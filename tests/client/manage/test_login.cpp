@@ -114,6 +114,8 @@ void TestLogin::fullServerNamesItsUsers() {
   }
   ManageWindow w(srv.port());
   QVERIFY(!w.login());
+  // The next test's login finds its slot: the ten leave before the test ends.
+  for (auto& c : others) leave(*c);
   QCOMPARE(note.shown.size(), std::size_t(1));
   QCOMPARE(note.shown[0].icon, tav::client::Icon::Information);
   const QString text = note.last();

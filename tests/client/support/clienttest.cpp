@@ -131,6 +131,11 @@ bool waitFor(const std::function<bool()>& pred, double seconds) {
   return true;
 }
 
+void leave(Client& c) {
+  c.sendText(u"IULOAD");
+  if (!c.waitClosed()) qFatal("the server kept a closed session");
+}
+
 void writeClientIni(const QString& folder, int port, const QString& address) {
   QFile f(QDir(folder).filePath(QStringLiteral("TAVclient.ini")));
   f.open(QIODevice::WriteOnly | QIODevice::Truncate);

@@ -57,6 +57,14 @@ std::unique_ptr<QTimer> atFirstPassWhere(std::function<bool()> when, std::functi
 // Fires `t`'s timeout as its own expiry would, whether it runs or not.
 void tick(QTimer* t);
 
+// Ends a protocol client's session as a closing client does and waits until
+// the server has closed it: the server handles one connection at a time, so
+// from then on its busy-reply thread of the client's last request is gone,
+// the window's next knock is answered by the server itself, and the slot is
+// free for the next connection (a plain close is only seen by the server
+// after it has admitted whatever connection waits beside it).
+void leave(Client& c);
+
 // A plain folder beside the test with the client's ini pointing at `port`.
 void writeClientIni(const QString& folder, int port, const QString& address = QStringLiteral("127.0.0.1"));
 

@@ -87,15 +87,6 @@ inline void pickRows(const std::vector<int>& which) {
   });
 }
 
-// Ends a protocol client's session as a closing client does and waits until
-// the server has closed it: the server handles one connection at a time, so
-// from then on its busy-reply thread of the client's last request is gone
-// and the window's next knock is answered by the server itself.
-inline void leave(Client& c) {
-  c.sendText(u"IULOAD");
-  if (!c.waitClosed()) qFatal("the server kept a closed session");
-}
-
 // A fresh server seeded by `seed` and a window logged on as "keeper" (the
 // seed makes that user) that shows the panel of the option button `option`.
 struct KeeperSession {

@@ -41,15 +41,7 @@ struct ManageWindow {
   // A scripted peer says "IAMBUS" only when the test wants to see it.
   explicit ManageWindow(const ScriptedPeer& peer) : ManageWindow(peer.port(), 0) {}
   ~ManageWindow() {
-    // Leave without a word to the server: no IULOAD from a test window.
-    // A session another window has taken since is that window's to end.
-    auto& s = tav::manage::session();
-    if (s.timer() && s.timer() != main->Timer1()) return;
-    s.setTimerEnabled(false);
-    s.sock.close();
-    s.loggedOn = false;
-    s.reqBusy = false;
-    s.busyRetries = 0;
+    if (!dropSession(tav::manage::session(), main->Timer1())) return;
     main.reset();
     tav::manage::tables() = {};
   }

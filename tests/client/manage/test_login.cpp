@@ -208,11 +208,7 @@ void TestLogin::aSecondLoginIsNotReadByTheFirstWindowsPoll() {
   // The first window's Timer1 ticks at the first pass of the second login's
   // event pump that finds the server's greeting waiting on the socket.
   bool ticked = false;
-  auto watch = atFirstPassWhere([] { return session().reqBusy && session().sock.readable(); },
-                                [&] {
-                                  ticked = true;
-                                  tick(firstPoll);
-                                });
+  auto watch = tickWhenGreetingWaits(session(), firstPoll, ticked);
   QVERIFY(second.login("adminm"));
   QVERIFY(ticked);
   QVERIFY2(note.shown.empty(), qPrintable(note.texts().join("|")));

@@ -120,6 +120,24 @@ void tick(QTimer* t) {
   if (!QMetaObject::invokeMethod(t, "timeout", Qt::DirectConnection)) qFatal("no timeout signal to emit");
 }
 
+std::unique_ptr<QTimer> tickWhenGreetingWaits(tav::client::Session& s, QTimer* poll, bool& ticked) {
+  return atFirstPassWhere([&s] { return s.reqBusy && s.sock.readable(); },
+                          [poll, &ticked] {
+                            ticked = true;
+                            tick(poll);
+                          });
+}
+
+bool dropSession(tav::client::Session& s, const QTimer* ownPoll) {
+  if (s.timer() && !s.pollsWith(ownPoll)) return false;
+  s.setTimerEnabled(false);
+  s.sock.close();
+  s.loggedOn = false;
+  s.reqBusy = false;
+  s.busyRetries = 0;
+  return true;
+}
+
 bool waitFor(const std::function<bool()>& pred, double seconds) {
   QElapsedTimer t;
   t.start();

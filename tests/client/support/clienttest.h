@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "client/common/notifier.h"
+#include "client/common/session.h"
 #include "tests/server/fixture.h"
 
 namespace tavtest {
@@ -56,6 +57,17 @@ std::unique_ptr<QTimer> atFirstPassWhere(std::function<bool()> when, std::functi
 
 // Fires `t`'s timeout as its own expiry would, whether it runs or not.
 void tick(QTimer* t);
+
+// Fires `poll` (an older window's Timer1) at the first pass of a login's
+// event pump that finds the server's greeting waiting on `s`'s socket, and
+// sets `ticked` then.
+std::unique_ptr<QTimer> tickWhenGreetingWaits(tav::client::Session& s, QTimer* poll, bool& ticked);
+
+// How a test window leaves: the connection is closed without a word to the
+// server (no IULOAD) and the session made ready for the next window. A
+// session another window has taken since is that window's to end: false
+// then, and nothing is touched.
+bool dropSession(tav::client::Session& s, const QTimer* ownPoll);
 
 // Ends a protocol client's session as a closing client does and waits until
 // the server has closed it: the server handles one connection at a time, so

@@ -24,17 +24,7 @@ struct UserWindow {
   }
   // A scripted peer says "IAMBUS" only when the test wants to see it.
   explicit UserWindow(const ScriptedPeer& peer) : UserWindow(peer.port(), 0) {}
-  ~UserWindow() {
-    // Leave the server without waiting for it: no IULOAD from a test window.
-    // A session another window has taken since is that window's to end.
-    auto& s = tav::user::session();
-    if (s.timer() && s.timer() != main->Timer1()) return;
-    s.setTimerEnabled(false);
-    s.sock.close();
-    s.loggedOn = false;
-    s.reqBusy = false;
-    s.busyRetries = 0;
-  }
+  ~UserWindow() { dropSession(tav::user::session(), main->Timer1()); }
 
   // Runs the login form's OK with these texts; true when logged on.
   bool login(const QString& id, const QString& password) {

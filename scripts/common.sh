@@ -19,11 +19,16 @@ tav_install_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# tav_build DIR [extra cmake args...]
+# tav_build DIR [extra cmake args...] [-- targets...]: everything, or only
+# the targets named after "--" (and what they need).
 tav_build() {
   local dir="$1"; shift
-  cmake -S "$TAV_ROOT" -B "$dir" -G Ninja "$@"
-  cmake --build "$dir" --parallel
+  local args=() targets=()
+  while [ $# -gt 0 ] && [ "$1" != "--" ]; do args+=("$1"); shift; done
+  [ $# -gt 0 ] && shift
+  for t in "$@"; do targets+=(--target "$t"); done
+  cmake -S "$TAV_ROOT" -B "$dir" -G Ninja "${args[@]}"
+  cmake --build "$dir" --parallel "${targets[@]}"
 }
 
 # tav_phase NAME COMMAND...: runs one phase of the suite and keeps its time;

@@ -10,8 +10,7 @@ targets=(reader conditions dispatcher client)
 tav_install_packages
 # Only the four targets and what they link: the rest of the tree is the
 # suite's, and is built with clang there too.
-CC=clang CXX=clang++ cmake -S "$TAV_ROOT" -B "$TAV_ROOT/build-fuzz" -G Ninja -DTAV_FUZZ=ON
-cmake --build "$TAV_ROOT/build-fuzz" --parallel --target "${targets[@]/#/fuzz_}"
+CC=clang CXX=clang++ tav_build "$TAV_ROOT/build-fuzz" -DTAV_FUZZ=ON -- "${targets[@]/#/fuzz_}"
 seconds="${FUZZ_SECONDS:-300}"
 mkdir -p "$TAV_ROOT/build-fuzz/findings"
 for target in "${targets[@]}"; do

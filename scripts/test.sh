@@ -26,10 +26,7 @@ build_asan() {
   CC=clang CXX=clang++ tav_build "$TAV_ROOT/build-asan" -DTAV_ASAN=ON -DCMAKE_BUILD_TYPE=Debug \
     -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" -DCMAKE_C_FLAGS_DEBUG="-O1 -gline-tables-only"
 }
-build_tsan() {
-  cmake -S "$TAV_ROOT" -B "$TAV_ROOT/build-tsan" -G Ninja -DTAV_TSAN=ON
-  cmake --build "$TAV_ROOT/build-tsan" --parallel --target server_tests
-}
+build_tsan() { tav_build "$TAV_ROOT/build-tsan" -DTAV_TSAN=ON -- server_tests; }
 
 tav_phase "g++ build" build_gcc
 tav_phase "g++ tests" ctest --test-dir "$TAV_ROOT/build" --output-on-failure --parallel "$jobs"
